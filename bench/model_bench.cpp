@@ -1,0 +1,81 @@
+// Figures for the model: the force loop per ordered pair, a whole step, and
+// the placement of the largest count.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "model/forces.h"
+#include "model/placement.h"
+#include "model/time_step.h"
+#include "platform/random.h"
+
+namespace tessaly {
+namespace {
+
+// A placed arrangement from a fixed seed, so every run measures the same work.
+class SeededRandom final : public RandomSource {
+ public:
+  explicit SeededRandom(std::uint64_t seed) : random_(seed) {}
+  void SeedFromClock() override {}
+  double Next() override { return random_.Next(); }
+
+ private:
+  ClockRandom random_;
+};
+
+Simulation Placed(std::int16_t n) {
+  Simulation sim;
+  InitSimulation(sim, n, 0.1);
+  SeededRandom random(12345);
+  PlaceParticles(sim, random);
+  return sim;
+}
+
+void BM_ComputeForces(benchmark::State& state) {
+  const auto n = static_cast<std::int16_t>(state.range(0));
+  Simulation sim = Placed(n);
+  for (auto _ : state) {
+    ComputeForces(sim);
+    benchmark::DoNotOptimize(sim.Force.data());
+  }
+  if (!std::isfinite(sim.Force[1].X)) state.SkipWithError("non-finite force");
+  const double pairs = static_cast<double>(n) * (n - 1);
+  // A rate counter, inverted: seconds per (pairs / 1e9), i.e. ns per pair.
+  state.counters["ns_per_pair"] = benchmark::Counter(
+      pairs * static_cast<double>(state.iterations()) / 1e9,
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_ComputeForces)->Arg(40)->Arg(400)->Arg(2000)->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oNSquared);
+
+void BM_AdvanceOneStep(benchmark::State& state) {
+  const auto n = static_cast<std::int16_t>(state.range(0));
+  Simulation sim = Placed(n);
+  for (auto _ : state) {
+    AdvanceOneStep(sim);
+    ExchangeLevels(sim);
+    benchmark::DoNotOptimize(sim.Pos[sim.CurLevel].data());
+  }
+  if (!std::isfinite(sim.Pos[sim.CurLevel][1].X)) state.SkipWithError("non-finite position");
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_AdvanceOneStep)->Arg(40)->Arg(400)->Arg(2000)->Unit(benchmark::kMicrosecond);
+
+void BM_PlaceParticles(benchmark::State& state) {
+  const auto n = static_cast<std::int16_t>(state.range(0));
+  Simulation sim;
+  InitSimulation(sim, n, 0.1);
+  SeededRandom random(777);
+  for (auto _ : state) {
+    PlaceParticles(sim, random);
+    benchmark::DoNotOptimize(sim.Pos[0].data());
+  }
+  if (!(sim.Pos[0][n].X >= 1.0 && sim.Pos[0][n].X < 9.0)) state.SkipWithError("bad placement");
+}
+BENCHMARK(BM_PlaceParticles)->Arg(32767)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tessaly
+
+BENCHMARK_MAIN();

@@ -1,0 +1,102 @@
+#include "model/time_step.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "model/forces.h"
+#include "platform/fp_check.h"
+
+namespace tessaly {
+namespace {
+constexpr double kSpeedScale = 0.1;        // 1 / sqrt(100): target root sum
+constexpr double kAtRestThreshold = 0.00001;
+constexpr double kLowWall = 0.5;
+constexpr double kHighWall = 9.5;
+}  // namespace
+
+void UpdateVelocities(Simulation& sim) {
+  const std::int32_t n = sim.ParticleCount;
+  const Vec2* force = sim.Force.data();
+  const Vec2* vel_cur = sim.Vel[sim.CurLevel].data();
+  Vec2* vel = sim.Vel[sim.NextLevel].data();
+  const double dt = sim.TimeStep;
+  const double mass = sim.Mass;
+
+  ClearFpErrors();
+  for (std::int32_t i = 1; i <= n; ++i) {
+    vel[i].X = (force[i].X * dt) / mass + vel_cur[i].X;
+    vel[i].Y = (force[i].Y * dt) / mass + vel_cur[i].Y;
+  }
+
+  // Summed in particle order, each term added on its own: the order fixes the
+  // bits of the result.
+  double s = 0.0;
+  for (std::int32_t i = 1; i <= n; ++i) {
+    s = s + vel[i].X * vel[i].X + vel[i].Y * vel[i].Y;
+  }
+  const double scale = std::sqrt(s) * kSpeedScale;
+  ThrowIfFpError();
+
+  if (scale > kAtRestThreshold) {
+    for (std::int32_t i = 1; i <= n; ++i) {
+      vel[i].X = vel[i].X / scale;
+      vel[i].Y = vel[i].Y / scale;
+    }
+    ThrowIfFpError();
+  }
+}
+
+void UpdatePositions(Simulation& sim) {
+  const std::int32_t n = sim.ParticleCount;
+  const Vec2* vel = sim.Vel[sim.NextLevel].data();
+  const Vec2* pos_cur = sim.Pos[sim.CurLevel].data();
+  Vec2* pos = sim.Pos[sim.NextLevel].data();
+  const double dt = sim.TimeStep;
+
+  ClearFpErrors();
+  for (std::int32_t i = 1; i <= n; ++i) {
+    pos[i].X = vel[i].X * dt + pos_cur[i].X;
+    pos[i].Y = vel[i].Y * dt + pos_cur[i].Y;
+  }
+  ThrowIfFpError();
+}
+
+void ReflectAtWalls(Simulation& sim) {
+  const std::int32_t n = sim.ParticleCount;
+  Vec2* pos = sim.Pos[sim.NextLevel].data();
+  Vec2* vel = sim.Vel[sim.NextLevel].data();
+
+  for (std::int32_t i = 1; i <= n; ++i) {
+    if (pos[i].X < kLowWall) {
+      pos[i].X = kLowWall;
+      vel[i].X = std::fabs(vel[i].X);
+    }
+    if (pos[i].X > kHighWall) {
+      pos[i].X = kHighWall;
+      vel[i].X = -std::fabs(vel[i].X);
+    }
+    if (pos[i].Y < kLowWall) {
+      pos[i].Y = kLowWall;
+      vel[i].Y = std::fabs(vel[i].Y);
+    }
+    if (pos[i].Y > kHighWall) {
+      pos[i].Y = kHighWall;
+      vel[i].Y = -std::fabs(vel[i].Y);
+    }
+  }
+}
+
+void AdvanceOneStep(Simulation& sim) {
+  ComputeForces(sim);
+  UpdateVelocities(sim);
+  UpdatePositions(sim);
+  ReflectAtWalls(sim);
+}
+
+void ExchangeLevels(Simulation& sim) {
+  const std::int16_t t = sim.CurLevel;
+  sim.CurLevel = sim.NextLevel;
+  sim.NextLevel = t;
+}
+
+}  // namespace tessaly

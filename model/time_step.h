@@ -1,0 +1,36 @@
+// One time step: a velocity kick from the pair forces, a rescaling that holds
+// the summed squared speed at 100, a drift of the positions and the walls.
+// cur and nxt below are the levels CurLevel and NextLevel.
+//
+// Every stage raises RuntimeError on an overflow, division by zero or invalid
+// operation (an absurd time step, say); level cur is never written, so the
+// state that is shown stays finite.
+#pragma once
+
+#include "model/simulation.h"
+
+namespace tessaly {
+
+// ComputeForces, UpdateVelocities, UpdatePositions, ReflectAtWalls, in that
+// order. Writes Force and level nxt; level cur keeps the state the step
+// started from.
+void AdvanceOneStep(Simulation& sim);
+
+// Vel[nxt] = Force * TimeStep / Mass + Vel[cur]; then, when
+// S = sqrt(sum of squared speeds) * 0.1 exceeds 0.00001, every Vel[nxt] is
+// divided by S, so the squared speeds sum to 100. A system at rest stays so.
+void UpdateVelocities(Simulation& sim);
+
+// Pos[nxt] = Vel[nxt] * TimeStep + Pos[cur].
+void UpdatePositions(Simulation& sim);
+
+// Walls keep every centre half a unit from the edge: a coordinate of level nxt
+// below 0.5 or above 9.5 is clamped onto the wall and its velocity component
+// made to point inwards (absolute value, not negation, so a particle already
+// heading back keeps its direction). A coordinate exactly on a wall stays.
+void ReflectAtWalls(Simulation& sim);
+
+// Exchanges CurLevel and NextLevel; writes nothing else.
+void ExchangeLevels(Simulation& sim);
+
+}  // namespace tessaly

@@ -1,0 +1,39 @@
+// Uniform random numbers for the initial placement.
+#pragma once
+
+#include <cstdint>
+#include <random>
+
+namespace tessaly {
+
+// A source of uniform values on [0, 1). The program uses ClockRandom; tests
+// hand the placement a fixed sequence of draws.
+class RandomSource {
+ public:
+  virtual ~RandomSource() = default;
+  // Restarts the sequence from the current time, so that two placements a
+  // moment apart give different arrangements.
+  virtual void SeedFromClock() = 0;
+  // The next value, uniform on [0, 1).
+  [[nodiscard]] virtual double Next() = 0;
+};
+
+// The largest value ClockRandom::Next returns: 1 - 2^-52. It is one step of
+// 2^-52 below 1, not 2^-53, so that 8 u + 1 stays below 9 in double arithmetic
+// (8 (1 - 2^-53) + 1 rounds up to exactly 9).
+inline constexpr double kLargestUniform = 1.0 - 0x1.0p-52;
+
+// 64-bit Mersenne Twister; each value is the top 52 bits of one output, scaled
+// by 2^-52, so every value is a multiple of 2^-52 in [0, kLargestUniform].
+class ClockRandom final : public RandomSource {
+ public:
+  ClockRandom() = default;
+  explicit ClockRandom(std::uint64_t seed) : engine_(seed) {}
+  void SeedFromClock() override;
+  [[nodiscard]] double Next() override;
+
+ private:
+  std::mt19937_64 engine_;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,109 @@
+// Random numbers, colours and the floating-point error checks.
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+#include "platform/colour.h"
+#include "platform/errors.h"
+#include "platform/fp_check.h"
+#include "platform/random.h"
+
+namespace tessaly {
+namespace {
+
+TEST(ClockRandom, DrawsMultiplesOfTwoToTheMinus52BelowOne) {
+  ClockRandom random;
+  random.SeedFromClock();
+  double lowest = 1.0;
+  double highest = 0.0;
+  for (int k = 0; k < 200000; ++k) {
+    const double u = random.Next();
+    ASSERT_GE(u, 0.0);
+    ASSERT_LE(u, kLargestUniform);
+    ASSERT_EQ(std::ldexp(u, 52), std::floor(std::ldexp(u, 52))) << u;
+    lowest = std::min(lowest, u);
+    highest = std::max(highest, u);
+  }
+  // Uniform on [0, 1): 200000 draws reach both ends closely.
+  EXPECT_LT(lowest, 0.001);
+  EXPECT_GT(highest, 0.999);
+}
+
+TEST(ClockRandom, LargestDrawKeepsAPlacedCoordinateBelowNine) {
+  EXPECT_LT(kLargestUniform, 1.0);
+  EXPECT_LT(8.0 * kLargestUniform + 1.0, 9.0);
+  // One step of 2^-53 closer to 1 would already round onto 9.
+  EXPECT_EQ(8.0 * (1.0 - 0x1.0p-53) + 1.0, 9.0);
+}
+
+TEST(ClockRandom, ReseedingAMomentLaterGivesAnotherSequence) {
+  ClockRandom a;
+  ClockRandom b;
+  a.SeedFromClock();
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  b.SeedFromClock();
+  int same = 0;
+  for (int k = 0; k < 8; ++k) same += a.Next() == b.Next();
+  EXPECT_LT(same, 8);
+}
+
+TEST(Rgb, ComposesRedPlus256GreenPlus65536Blue) {
+  EXPECT_EQ(Rgb(0, 0, 0), 0);
+  EXPECT_EQ(Rgb(255, 255, 255), 16777215);
+  EXPECT_EQ(Rgb(1, 2, 3), 1 + 512 + 196608);
+  constexpr Colour c = Rgb(12, 34, 56);
+  EXPECT_EQ(RedOf(c), 12);
+  EXPECT_EQ(GreenOf(c), 34);
+  EXPECT_EQ(BlueOf(c), 56);
+}
+
+// Saves and restores the floating-point environment around each test.
+class FpCheck : public ::testing::Test {
+ protected:
+  void SetUp() override { std::feholdexcept(&saved_); }
+  void TearDown() override { std::fesetenv(&saved_); }
+
+  static ErrorKind KindAfter(int raised) {
+    ClearFpErrors();
+    std::feraiseexcept(raised);
+    try {
+      ThrowIfFpError();
+    } catch (const RuntimeError& e) {
+      return e.kind();
+    }
+    ADD_FAILURE() << "no error for flags " << raised;
+    return ErrorKind::kOutOfRange;
+  }
+
+ private:
+  std::fenv_t saved_;
+};
+
+TEST_F(FpCheck, NamesEachErrorFlag) {
+  EXPECT_EQ(KindAfter(FE_OVERFLOW), ErrorKind::kOverflow);
+  EXPECT_EQ(KindAfter(FE_DIVBYZERO), ErrorKind::kDivisionByZero);
+  EXPECT_EQ(KindAfter(FE_INVALID), ErrorKind::kInvalidOperation);
+  // An overflow is the root of what follows it (inf - inf is invalid).
+  EXPECT_EQ(KindAfter(FE_OVERFLOW | FE_INVALID), ErrorKind::kOverflow);
+  EXPECT_EQ(ErrorKindName(ErrorKind::kDivisionByZero), "division by zero");
+  EXPECT_STREQ(RuntimeError(ErrorKind::kInvalidOperation).what(), "invalid operation");
+}
+
+TEST_F(FpCheck, IgnoresUnderflowAndInexactAndClearedFlags) {
+  ClearFpErrors();
+  std::feraiseexcept(FE_UNDERFLOW | FE_INEXACT);
+  EXPECT_NO_THROW(ThrowIfFpError());
+
+  volatile double big = std::numeric_limits<double>::max();
+  volatile double product = big * 2.0;  // raises the overflow flag
+  (void)product;
+  EXPECT_NE(PendingFpErrors(), 0);
+  ClearFpErrors();
+  EXPECT_NO_THROW(ThrowIfFpError());
+}
+
+}  // namespace
+}  // namespace tessaly
