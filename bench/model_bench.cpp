@@ -4,11 +4,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "model/forces.h"
 #include "model/placement.h"
 #include "model/time_step.h"
 #include "platform/random.h"
+#include "tests/reference_forces.h"
 
 namespace tessaly {
 namespace {
@@ -32,6 +34,16 @@ Simulation Placed(std::int16_t n) {
   return sim;
 }
 
+// Ordered pairs per second, shown inverted as nanoseconds per pair.
+void CountPairs(benchmark::State& state, std::int16_t n) {
+  const double pairs = static_cast<double>(n) * (n - 1);
+  state.counters["ns_per_pair"] = benchmark::Counter(
+      pairs * static_cast<double>(state.iterations()) / 1e9,
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetComplexityN(n);
+}
+
+// The force loop as the program runs it: rows spread over all cores.
 void BM_ComputeForces(benchmark::State& state) {
   const auto n = static_cast<std::int16_t>(state.range(0));
   Simulation sim = Placed(n);
@@ -39,15 +51,31 @@ void BM_ComputeForces(benchmark::State& state) {
     ComputeForces(sim);
     benchmark::DoNotOptimize(sim.Force.data());
   }
-  if (!std::isfinite(sim.Force[1].X)) state.SkipWithError("non-finite force");
-  const double pairs = static_cast<double>(n) * (n - 1);
-  // A rate counter, inverted: seconds per (pairs / 1e9), i.e. ns per pair.
-  state.counters["ns_per_pair"] = benchmark::Counter(
-      pairs * static_cast<double>(state.iterations()) / 1e9,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.SetComplexityN(n);
+  Simulation check = sim;
+  testing::ReferenceForces(check);
+  if (std::memcmp(check.Force.data(), sim.Force.data(), sizeof(Vec2) * (n + 1)) != 0) {
+    state.SkipWithError("forces differ from the plain loop");
+  }
+  CountPairs(state, n);
 }
-BENCHMARK(BM_ComputeForces)->Arg(40)->Arg(400)->Arg(2000)->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oNSquared);
+
+// The plain loop, one thread and one pair at a time, for comparison.
+void BM_ComputeForcesPlain(benchmark::State& state) {
+  const auto n = static_cast<std::int16_t>(state.range(0));
+  Simulation sim = Placed(n);
+  for (auto _ : state) {
+    testing::ReferenceForces(sim);
+    benchmark::DoNotOptimize(sim.Force.data());
+  }
+  CountPairs(state, n);
+}
+
+void ForceSizes(benchmark::internal::Benchmark* b) {
+  b->Arg(40)->Arg(400)->Arg(2000)->Arg(8000);
+  b->Unit(benchmark::kMicrosecond)->UseRealTime()->Complexity(benchmark::oNSquared);
+}
+BENCHMARK(BM_ComputeForces)->Apply(ForceSizes);
+BENCHMARK(BM_ComputeForcesPlain)->Apply(ForceSizes);
 
 void BM_AdvanceOneStep(benchmark::State& state) {
   const auto n = static_cast<std::int16_t>(state.range(0));
@@ -60,7 +88,7 @@ void BM_AdvanceOneStep(benchmark::State& state) {
   if (!std::isfinite(sim.Pos[sim.CurLevel][1].X)) state.SkipWithError("non-finite position");
   state.SetComplexityN(n);
 }
-BENCHMARK(BM_AdvanceOneStep)->Arg(40)->Arg(400)->Arg(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AdvanceOneStep)->Arg(40)->Arg(400)->Arg(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_PlaceParticles(benchmark::State& state) {
   const auto n = static_cast<std::int16_t>(state.range(0));

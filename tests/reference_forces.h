@@ -1,0 +1,31 @@
+// The force loop written the plain way: one thread, one ordered pair at a
+// time. The tests hold the real ComputeForces to its bits, and the benchmarks
+// measure against it.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "model/simulation.h"
+
+namespace tessaly::testing {
+
+inline void ReferenceForces(Simulation& sim) {
+  const std::int32_t n = sim.ParticleCount;
+  const std::vector<Vec2>& pos = sim.Pos[sim.CurLevel];
+  for (std::int32_t i = 1; i <= n; ++i) {
+    sim.Force[i] = {0.0, 0.0};
+    for (std::int32_t j = 1; j <= n; ++j) {
+      if (j == i) continue;
+      const double dx = pos[j].X - pos[i].X;
+      const double dy = pos[j].Y - pos[i].Y;
+      double r = std::sqrt(dx * dx + dy * dy);
+      if (r < 1.0) r = 1.0;
+      const double f = sim.CoefA / std::pow(r, 13.0) + sim.CoefB / std::pow(r, 7.0);
+      sim.Force[i].X = (f * dx) / r + sim.Force[i].X;
+      sim.Force[i].Y = (f * dy) / r + sim.Force[i].Y;
+    }
+  }
+}
+
+}  // namespace tessaly::testing
