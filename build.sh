@@ -3,16 +3,21 @@
 #   ./build.sh run    install what is missing, build, start the program
 #   ./build.sh test   install what is missing, build, run the whole test suite
 #   ./build.sh bench  build and run the benchmarks (Release build)
+#   ./build.sh sanitize   build with AddressSanitizer and UndefinedBehavior-
+#                         Sanitizer in build-asan/ and run the whole test suite
+#   ./build.sh fuzz [s]   build the number-reading fuzzer with clang and run it
+#                         for s seconds (default 60)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-}
 case "$mode" in
-  run|test|bench) ;;
-  *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
+  run|test|bench|sanitize|fuzz) ;;
+  *) echo "usage: $0 run|test|bench|sanitize|fuzz [seconds]" >&2; exit 2 ;;
 esac
 
 packages=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev)
+[ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,18 +32,25 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
+
+if [ "$mode" = fuzz ]; then
+  exec scripts/fuzz.sh "${2:-60}"
+fi
+
 build=build
 type=RelWithDebInfo
+options=()
 [ "$mode" = bench ] && { build=build-release; type=Release; }
+[ "$mode" = sanitize ] && { build=build-asan; options=(-DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCHMARKS=OFF); }
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE="$type" >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE="$type" "${options[@]}" >/dev/null
 cmake --build "$build" -j "$jobs"
 
 case "$mode" in
   run)
     echo "The simulation model is built; the window comes next."
     ;;
-  test)
+  test|sanitize)
     ctest --test-dir "$build" --output-on-failure -j "$jobs"
     ;;
   bench)
