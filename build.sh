@@ -17,6 +17,9 @@ case "$mode" in
 esac
 
 packages=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev)
+# The window: Qt Widgets, a font with Japanese glyphs for the captions, and
+# xvfb-run for starting it where there is no screen.
+packages+=(qt6-base-dev fonts-noto-cjk xvfb xauth)
 [ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 
 missing=()

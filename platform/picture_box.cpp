@@ -1,0 +1,158 @@
+#include "platform/picture_box.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPen>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/errors.h"
+
+namespace tessaly {
+namespace {
+
+QColor ToQColor(Colour c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+void CheckScaleExtent(float value) {
+  if (value == 0.0f || !std::isfinite(value)) throw RuntimeError(ErrorKind::kOutOfRange);
+}
+
+void CheckFinite(float value) {
+  if (!std::isfinite(value)) throw RuntimeError(ErrorKind::kInvalidOperation);
+}
+
+}  // namespace
+
+void PaintCircle(QPainter& painter, const CircleLook& look, QPointF centre, qreal radius) {
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(look.outline, look.line_width));
+  painter.setBrush(look.filled ? QBrush(look.fill) : QBrush(Qt::NoBrush));
+  // The pen straddles the path: centring it half a line inside the radius
+  // keeps the whole rim within the circle.
+  const qreal r = std::max(radius - look.line_width / 2, 0.0);
+  painter.drawEllipse(centre, r, r);
+}
+
+PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setLineWidth(2);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  FitImage();
+}
+
+void PictureBox::SetScaleLeft(float value) {
+  CheckFinite(value);
+  scale_left_ = value;
+  scale_set_ = true;
+}
+
+void PictureBox::SetScaleTop(float value) {
+  CheckFinite(value);
+  scale_top_ = value;
+  scale_set_ = true;
+}
+
+void PictureBox::SetScaleWidth(float value) {
+  CheckScaleExtent(value);
+  scale_width_ = value;
+  scale_set_ = true;
+}
+
+void PictureBox::SetScaleHeight(float value) {
+  CheckScaleExtent(value);
+  scale_height_ = value;
+  scale_set_ = true;
+}
+
+void PictureBox::SetBackColor(Colour colour) { back_color_ = colour; }
+
+void PictureBox::SetFillStyle(int style) {
+  if (style != kFillSolid && style != kFillTransparent) throw RuntimeError(ErrorKind::kOutOfRange);
+  fill_style_ = style;
+}
+
+void PictureBox::SetFillColor(Colour colour) { fill_color_ = colour; }
+
+void PictureBox::Cls() {
+  FitImage();
+  image_.fill(ToQColor(back_color_));
+  ScheduleRepaint();
+}
+
+void PictureBox::Circle(float x, float y, float radius, Colour outline) {
+  CheckFinite(x);
+  CheckFinite(y);
+  CheckFinite(radius);
+  FitImage();
+  const CircleLook look{ToQColor(outline), fill_style_ == kFillSolid, ToQColor(fill_color_),
+                        PixelRatio()};
+  const QPointF centre = ToDevice(x, y);
+  const qreal r = std::fabs(LengthToDevice(radius));
+  // Nothing of a circle wholly outside the client area shows; skipping it also
+  // keeps absurd coordinates away from the painter.
+  if (!QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r).intersects(QRectF(image_.rect()))) return;
+  QPainter painter(&image_);
+  PaintCircle(painter, look, centre, r);
+  ScheduleRepaint();
+}
+
+QSize PictureBox::sizeHint() const { return QSize(281, 257); }
+
+void PictureBox::paintEvent(QPaintEvent* event) {
+  FitImage();
+  QFrame::paintEvent(event);
+  QPainter painter(this);
+  // The image has device pixels; drawn into the client rectangle in logical
+  // pixels, it lands one to one on the screen's pixels.
+  painter.drawImage(QRectF(contentsRect()), image_);
+  if (hasFocus()) {
+    // The border shows the keyboard focus; the picture stays uncovered.
+    painter.setPen(QPen(palette().color(QPalette::Highlight), frameWidth()));
+    const qreal inset = frameWidth() / 2.0;
+    painter.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
+  }
+}
+
+void PictureBox::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  FitImage();
+}
+
+void PictureBox::FitImage() {
+  const QSize client = contentsRect().size().expandedTo(QSize(1, 1));
+  if (!scale_set_) {
+    scale_width_ = static_cast<float>(client.width());
+    scale_height_ = static_cast<float>(client.height());
+  }
+  const qreal ratio = PixelRatio();
+  const QSize wanted(std::max(1, qRound(client.width() * ratio)),
+                     std::max(1, qRound(client.height() * ratio)));
+  if (image_.size() == wanted) return;
+
+  QImage fitted(wanted, QImage::Format_RGB32);
+  fitted.fill(ToQColor(back_color_));
+  if (!image_.isNull()) {
+    // Keep the old picture, rescaled, until the next drawing replaces it.
+    QPainter painter(&fitted);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(wanted)), image_);
+  }
+  image_ = std::move(fitted);
+}
+
+QPointF PictureBox::ToDevice(float x, float y) const {
+  const double width = image_.width();
+  const double height = image_.height();
+  return QPointF((static_cast<double>(x) - scale_left_) / scale_width_ * width,
+                 (static_cast<double>(y) - scale_top_) / scale_height_ * height);
+}
+
+qreal PictureBox::LengthToDevice(float length) const {
+  return static_cast<double>(length) / scale_width_ * image_.width();
+}
+
+qreal PictureBox::PixelRatio() const { return std::max<qreal>(devicePixelRatioF(), 1.0); }
+
+void PictureBox::ScheduleRepaint() { update(contentsRect()); }
+
+}  // namespace tessaly

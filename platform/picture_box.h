@@ -1,0 +1,105 @@
+// The picture box: a framed drawing surface with a user coordinate system.
+//
+// The client area (inside a 2-pixel sunken border) is backed by an image at
+// the screen's device pixel ratio, so the last picture stays between drawing
+// calls and survives the window being covered. A point (x, y) in user units
+// lies at the fraction (x - ScaleLeft) / ScaleWidth across the client area
+// from its left edge and (y - ScaleTop) / ScaleHeight down from its top edge.
+// Until the scale is set, one user unit is one pixel with (0, 0) at the top
+// left of the client area.
+//
+// Every call that the surface refuses raises RuntimeError: a zero or
+// non-finite ScaleWidth or ScaleHeight, an unknown FillStyle (kOutOfRange),
+// a circle at a non-finite place or of non-finite size (kInvalidOperation).
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <QImage>
+#include <QPointF>
+
+#include "platform/colour.h"
+
+class QPainter;
+
+namespace tessaly {
+
+// FillStyle values: closed shapes filled solidly, or left open.
+inline constexpr int kFillSolid = 0;
+inline constexpr int kFillTransparent = 1;
+
+// How one circle looks, in the device pixels of the image painted on.
+struct CircleLook {
+  QColor outline;          // colour of the rim
+  bool filled = false;     // whether the interior is filled
+  QColor fill;             // colour of the interior when filled
+  qreal line_width = 1.0;  // width of the rim, inside the radius
+};
+
+// Paints a circle with antialiasing: the rim lies inside `radius`, so the disc
+// covers exactly the circle of that radius about `centre`.
+void PaintCircle(QPainter& painter, const CircleLook& look, QPointF centre, qreal radius);
+
+class PictureBox : public QFrame {
+  Q_OBJECT
+
+ public:
+  explicit PictureBox(QWidget* parent = nullptr);
+
+  [[nodiscard]] float ScaleLeft() const { return scale_left_; }
+  [[nodiscard]] float ScaleTop() const { return scale_top_; }
+  [[nodiscard]] float ScaleWidth() const { return scale_width_; }
+  [[nodiscard]] float ScaleHeight() const { return scale_height_; }
+  void SetScaleLeft(float value);
+  void SetScaleTop(float value);
+  void SetScaleWidth(float value);
+  void SetScaleHeight(float value);
+
+  [[nodiscard]] Colour BackColor() const { return back_color_; }
+  void SetBackColor(Colour colour);
+
+  [[nodiscard]] int FillStyle() const { return fill_style_; }
+  void SetFillStyle(int style);
+
+  [[nodiscard]] Colour FillColor() const { return fill_color_; }
+  void SetFillColor(Colour colour);
+
+  // Erases the whole client area to BackColor.
+  void Cls();
+
+  // A circle about (x, y) whose radius is measured along the horizontal axis
+  // in user units; round on screen whatever the scale. The rim, one pixel
+  // wide, is drawn in `outline`; the interior follows FillStyle and FillColor.
+  void Circle(float x, float y, float radius, Colour outline);
+
+  // The picture in device pixels: the client area's size times the device
+  // pixel ratio.
+  [[nodiscard]] const QImage& Image() const { return image_; }
+
+  [[nodiscard]] QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // Fits the image to the client area at the current pixel ratio, keeping
+  // what it showed.
+  void FitImage();
+  [[nodiscard]] QPointF ToDevice(float x, float y) const;
+  [[nodiscard]] qreal LengthToDevice(float length) const;
+  [[nodiscard]] qreal PixelRatio() const;
+  void ScheduleRepaint();
+
+  QImage image_;
+  float scale_left_ = 0.0f;
+  float scale_top_ = 0.0f;
+  float scale_width_ = 1.0f;
+  float scale_height_ = 1.0f;
+  bool scale_set_ = false;  // until then the scale follows the client size
+  Colour back_color_ = Rgb(255, 255, 255);
+  int fill_style_ = kFillTransparent;
+  Colour fill_color_ = Rgb(0, 0, 0);
+};
+
+}  // namespace tessaly
