@@ -51,7 +51,7 @@ cmake --build "$build" -j "$jobs"
 
 case "$mode" in
   run)
-    echo "The simulation model is built; the window comes next."
+    exec "$build"/app/tessaly
     ;;
   test|sanitize)
     ctest --test-dir "$build" --output-on-failure -j "$jobs"

@@ -1,0 +1,426 @@
+// The main window driven as a person would: typing into the fields, clicking
+// the buttons, waiting for the timer, and looking at the picture.
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRawFont>
+#include <QTest>
+#include <cmath>
+#include <vector>
+
+#include "platform/picture_box.h"
+#include "platform/timer.h"
+#include "tests/picture_check.h"
+
+namespace tessaly {
+namespace {
+
+using testing::CheckDiscs;
+
+constexpr QRgb kBackground = qRgb(112, 128, 144);
+
+class Form1Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form.SetErrorReporter([this](const ErrorReport& report) { reports.push_back(report); });
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  }
+
+  template <typename T>
+  T* Control(const char* name) {
+    T* control = form.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+
+  void Type(const char* field, const QString& text) {
+    QLineEdit* edit = Control<QLineEdit>(field);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+  }
+
+  void Click(const char* button) { QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton); }
+
+  // Runs with the given period and returns once the initial arrangement shows.
+  void Run(const QString& period) {
+    Type("Text2", period);
+    Click("Command1");
+  }
+
+  const Simulation& Sim() const { return form.SimulationState(); }
+  const QImage& Picture() const { return form.PictureImage(); }
+
+  std::vector<Vec2> Positions(int level) const {
+    const auto& pos = Sim().Pos[level];
+    return std::vector<Vec2>(pos.begin() + 1, pos.end());
+  }
+
+  testing::PictureFaults CheckPictureShows(int level) const {
+    std::vector<QPointF> centres;
+    for (const Vec2& p : Positions(level)) centres.push_back(testing::WorldToPixel(p.X, p.Y, Picture()));
+    return CheckDiscs(Picture(), centres, testing::DiscRadius(Picture()), kBackground,
+                      form.devicePixelRatioF());
+  }
+
+  bool WaitFor(const std::function<bool()>& condition, int ms = 2000) {
+    return QTest::qWaitFor(condition, ms);
+  }
+
+  Form1 form;
+  std::vector<ErrorReport> reports;
+};
+
+bool SamePositions(const std::vector<Vec2>& a, const std::vector<Vec2>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i].X != b[i].X || a[i].Y != b[i].Y) return false;
+  }
+  return true;
+}
+
+bool AllAtRest(const Simulation& sim) {
+  for (int level = 0; level < 2; ++level) {
+    for (int i = 1; i <= sim.ParticleCount; ++i) {
+      if (sim.Vel[level][i].X != 0.0 || sim.Vel[level][i].Y != 0.0) return false;
+    }
+  }
+  return true;
+}
+
+// --- What the window looks like -------------------------------------------
+
+TEST_F(Form1Test, ControlsStandWhereTheLayoutPutsThem) {
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Tessaly"));
+  EXPECT_EQ(form.size(), QSize(434, 273));
+  struct Row {
+    const char* name;
+    QRect geometry;
+  };
+  const Row rows[] = {
+      {"Picture1", {8, 8, 281, 257}},   {"Command1", {304, 24, 113, 25}},
+      {"Command2", {304, 56, 113, 25}}, {"Label1", {304, 112, 57, 17}},
+      {"Text1", {360, 112, 49, 18}},    {"Label3", {304, 136, 57, 25}},
+      {"Text3", {360, 136, 49, 18}},    {"Label2", {304, 160, 57, 17}},
+      {"Text2", {360, 160, 49, 18}},
+  };
+  for (const Row& row : rows) {
+    QWidget* control = Control<QWidget>(row.name);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->geometry(), row.geometry) << row.name;
+    EXPECT_TRUE(control->isVisible()) << row.name;
+  }
+}
+
+TEST_F(Form1Test, CaptionsAndDefaultTexts) {
+  EXPECT_EQ(Control<QPushButton>("Command1")->text(), QStringLiteral("実行"));
+  EXPECT_EQ(Control<QPushButton>("Command2")->text(), QStringLiteral("停止"));
+  EXPECT_EQ(Control<QLabel>("Label1")->text(), QStringLiteral("分子の数"));
+  EXPECT_EQ(Control<QLabel>("Label3")->text(), QStringLiteral("時間刻み"));
+  EXPECT_EQ(Control<QLabel>("Label2")->text(), QStringLiteral("タイマー"));
+  EXPECT_EQ(Control<QLineEdit>("Text1")->text(), QStringLiteral("40"));
+  EXPECT_EQ(Control<QLineEdit>("Text3")->text(), QStringLiteral("0.1"));
+  EXPECT_EQ(Control<QLineEdit>("Text2")->text(), QStringLiteral("10"));
+}
+
+TEST_F(Form1Test, CaptionFontsHaveEveryGlyph) {
+  for (const char* name : {"Command1", "Command2", "Label1", "Label2", "Label3"}) {
+    QWidget* control = Control<QWidget>(name);
+    const QString caption = control->property("text").toString();
+    const QRawFont raw = QRawFont::fromFont(control->font());
+    const QFontMetrics metrics(control->font());
+    ASSERT_TRUE(raw.isValid()) << name;
+    for (char32_t c : caption.toUcs4()) {
+      EXPECT_TRUE(raw.supportsCharacter(c))
+          << name << ": U+" << std::hex << static_cast<unsigned>(c) << " missing from "
+          << raw.familyName().toStdString();
+      EXPECT_TRUE(metrics.inFontUcs4(c)) << name;
+    }
+  }
+}
+
+TEST_F(Form1Test, TabOrderFollowsTheLayoutTable) {
+  const char* order[] = {"Picture1", "Command1", "Text1", "Command2", "Text2", "Text3"};
+  QApplication::setActiveWindow(&form);
+  Control<QWidget>(order[0])->setFocus(Qt::TabFocusReason);
+  for (int k = 1; k <= 6; ++k) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    const char* expected = order[k % 6];
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(expected)) << k;
+  }
+  for (const char* label : {"Label1", "Label2", "Label3"}) {
+    EXPECT_EQ(Control<QWidget>(label)->focusPolicy(), Qt::NoFocus) << label;
+  }
+}
+
+TEST_F(Form1Test, NeitherButtonAnswersEnterOrEscape) {
+  for (const char* name : {"Command1", "Command2"}) {
+    EXPECT_FALSE(Control<QPushButton>(name)->isDefault()) << name;
+    EXPECT_FALSE(Control<QPushButton>(name)->autoDefault()) << name;
+  }
+  QLineEdit* field = Control<QLineEdit>("Text1");
+  field->setFocus();
+  QTest::keyClick(field, Qt::Key_Return);
+  QTest::keyClick(field, Qt::Key_Escape);
+  EXPECT_EQ(Sim().ParticleCount, 0);
+}
+
+TEST_F(Form1Test, TheKeyboardCanRunAndStop) {
+  QPushButton* run = Control<QPushButton>("Command1");
+  run->setFocus();
+  QTest::keyClick(run, Qt::Key_Space);
+  EXPECT_EQ(Sim().ParticleCount, 40);
+  QPushButton* stop = Control<QPushButton>("Command2");
+  stop->setFocus();
+  QTest::keyClick(stop, Qt::Key_Space);
+  EXPECT_FALSE(form.TimerState().Enabled());
+}
+
+TEST_F(Form1Test, EveryControlHasAnAccessibleNameAndDescription) {
+  for (const char* name : {"Picture1", "Command1", "Command2", "Label1", "Label2", "Label3", "Text1",
+                           "Text2", "Text3"}) {
+    QWidget* control = Control<QWidget>(name);
+    EXPECT_FALSE(control->accessibleName().isEmpty()) << name;
+    EXPECT_FALSE(control->accessibleDescription().isEmpty()) << name;
+  }
+}
+
+TEST_F(Form1Test, FieldTooltipsGiveRangeAndUnit) {
+  EXPECT_TRUE(Control<QLineEdit>("Text1")->toolTip().contains(QStringLiteral("32767")));
+  EXPECT_TRUE(Control<QLineEdit>("Text3")->toolTip().contains(QStringLiteral("単位")));
+  const QString period = Control<QLineEdit>("Text2")->toolTip();
+  EXPECT_TRUE(period.contains(QStringLiteral("65535")));
+  EXPECT_TRUE(period.contains(QStringLiteral("ミリ秒")));
+}
+
+TEST_F(Form1Test, IconShowsFourDiscsInTheirColours) {
+  const QImage icon = form.windowIcon().pixmap(QSize(32, 32), 1.0).toImage();
+  ASSERT_EQ(icon.size(), QSize(32, 32));
+  EXPECT_EQ(QColor(icon.pixel(8, 8)), QColor(0, 0, 255));     // blue, upper left
+  EXPECT_EQ(QColor(icon.pixel(24, 8)), QColor(255, 255, 0));  // yellow, upper right
+  EXPECT_EQ(QColor(icon.pixel(8, 24)), QColor(0, 255, 255));  // cyan, lower left
+  EXPECT_EQ(QColor(icon.pixel(24, 24)), QColor(0, 255, 0));   // green, lower right
+}
+
+// --- Start, Run, ticks and Stop ---------------------------------------------
+
+TEST_F(Form1Test, NothingRunsBeforeTheFirstRun) {
+  EXPECT_TRUE(form.TimerState().Enabled());
+  EXPECT_EQ(form.TimerState().Interval(), 0);
+  QTest::qWait(300);
+  EXPECT_EQ(Sim().ParticleCount, 0);
+  EXPECT_TRUE(Sim().Pos[0].empty());
+  EXPECT_TRUE(CheckDiscs(Picture(), {}, testing::DiscRadius(Picture()), kBackground).None());
+  Click("Command2");  // Stop before any Run does nothing
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Form1Test, RunWithTheDefaultsShowsFortyDiscsAtRest) {
+  Click("Command1");
+  ASSERT_EQ(Sim().ParticleCount, 40);
+  EXPECT_EQ(Sim().TimeStep, 0.1);
+  EXPECT_EQ(Sim().CurLevel, 0);
+  EXPECT_TRUE(AllAtRest(Sim()));
+  EXPECT_EQ(form.TimerState().Interval(), 10);
+  EXPECT_TRUE(form.TimerState().Enabled());
+  form.findChild<QPushButton*>("Command2")->click();  // freeze before looking
+  const auto faults = CheckPictureShows(0);
+  EXPECT_TRUE(faults.None()) << faults.first;
+}
+
+TEST_F(Form1Test, ThePictureRunsOneStepBehind) {
+  Run("120");
+  const QImage initial = Picture();
+  const std::vector<Vec2> placed = Positions(0);
+
+  // The first tick draws the initial arrangement again and makes the state
+  // after one step current.
+  ASSERT_TRUE(WaitFor([&] { return Sim().CurLevel == 1; }));
+  const QImage first = Picture();
+  EXPECT_EQ(Sim().CurLevel, 1);  // still the first tick
+  EXPECT_EQ(first, initial);
+  EXPECT_TRUE(SamePositions(Positions(Sim().NextLevel), placed));
+  EXPECT_FALSE(SamePositions(Positions(Sim().CurLevel), placed));
+
+  // The second tick shows the state after one step: the discs have moved.
+  ASSERT_TRUE(WaitFor([&] { return Sim().CurLevel == 0; }));
+  Click("Command2");
+  EXPECT_NE(Picture(), initial);
+  const auto faults = CheckPictureShows(Sim().NextLevel);
+  EXPECT_TRUE(faults.None()) << faults.first;
+}
+
+TEST_F(Form1Test, TicksComeAboutOncePerPeriod) {
+  int ticks = 0;
+  int last_level = 0;
+  Run("10");
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 300) {
+    QTest::qWait(1);
+    if (Sim().CurLevel != last_level) {
+      last_level = Sim().CurLevel;
+      ++ticks;
+    }
+  }
+  Click("Command2");
+  EXPECT_GE(ticks, 8);  // level flips seen; some may be missed between looks
+}
+
+TEST_F(Form1Test, StopFreezesThePicture) {
+  Run("10");
+  ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
+  Click("Command2");
+  EXPECT_FALSE(form.TimerState().Enabled());
+  const QImage frozen = Picture();
+  const std::vector<Vec2> current = Positions(Sim().CurLevel);
+  const int level = Sim().CurLevel;
+  QTest::qWait(150);
+  EXPECT_EQ(Picture(), frozen);
+  EXPECT_EQ(Sim().CurLevel, level);
+  EXPECT_TRUE(SamePositions(Positions(Sim().CurLevel), current));
+}
+
+TEST_F(Form1Test, RunWhileRunningStartsAfreshWithTheNewPeriod) {
+  Run("10");
+  ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
+  const std::vector<Vec2> before = Positions(Sim().CurLevel);
+  Type("Text2", "25");
+  Click("Command1");
+  EXPECT_TRUE(AllAtRest(Sim()));
+  EXPECT_EQ(Sim().CurLevel, 0);
+  EXPECT_EQ(form.TimerState().Interval(), 25);
+  EXPECT_TRUE(form.TimerState().Enabled());
+  EXPECT_FALSE(SamePositions(Positions(0), before));
+  ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));  // and it keeps ticking
+}
+
+TEST_F(Form1Test, CountIsRoundedHalfToEven) {
+  struct Case {
+    const char* text;
+    int count;
+  };
+  for (const Case& c : {Case{"3.5", 4}, Case{"2.5", 2}, Case{" 7abc", 7}, Case{"abc", 0}, Case{"", 0}}) {
+    Type("Text1", QString::fromLatin1(c.text));
+    Run("0");
+    EXPECT_EQ(Sim().ParticleCount, c.count) << c.text;
+    EXPECT_TRUE(CheckPictureShows(0).None()) << c.text;
+  }
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Form1Test, PeriodZeroShowsTheArrangementAndNeverTicks) {
+  Run("0");
+  const QImage shown = Picture();
+  EXPECT_TRUE(form.TimerState().Enabled());
+  EXPECT_EQ(form.TimerState().Interval(), 0);
+  QTest::qWait(250);
+  EXPECT_EQ(Sim().CurLevel, 0);
+  EXPECT_TRUE(AllAtRest(Sim()));
+  EXPECT_EQ(Picture(), shown);
+  EXPECT_TRUE(CheckPictureShows(0).None());
+}
+
+// --- Fields that cannot be used ---------------------------------------------
+
+TEST_F(Form1Test, AFieldThatCannotBeUsedIsReportedAndChangesNothing) {
+  struct Case {
+    const char* field;
+    const char* text;
+    ErrorKind kind;
+    const char* caption;
+  };
+  const Case cases[] = {
+      {"Text1", "40000", ErrorKind::kOverflow, "分子の数"},
+      {"Text1", "-1", ErrorKind::kOutOfRange, "分子の数"},
+      {"Text1", "1e999", ErrorKind::kOverflow, "分子の数"},
+      {"Text3", "1e400", ErrorKind::kOverflow, "時間刻み"},
+      {"Text2", "-5", ErrorKind::kOutOfRange, "タイマー"},
+      {"Text2", "65536", ErrorKind::kOutOfRange, "タイマー"},
+      {"Text2", "3e9", ErrorKind::kOverflow, "タイマー"},
+  };
+  Type("Text1", "12");
+  Run("0");  // running, but without ticks, so nothing moves by itself
+  const std::vector<Vec2> placed = Positions(0);
+  const QImage shown = Picture();
+  for (const Case& c : cases) {
+    const QLineEdit* field = Control<QLineEdit>(c.field);
+    const QString good = field->text();
+    Type(c.field, QString::fromLatin1(c.text));
+    reports.clear();
+    Click("Command1");
+    ASSERT_EQ(reports.size(), 1u) << c.text;
+    EXPECT_EQ(reports[0].kind, c.kind) << c.text;
+    EXPECT_EQ(reports[0].field, QString::fromUtf8(c.caption)) << c.text;
+    EXPECT_TRUE(reports[0].message.contains(QString::fromUtf8(c.caption))) << c.text;
+    EXPECT_TRUE(reports[0].message.contains(ErrorKindText(c.kind))) << c.text;
+    EXPECT_EQ(Sim().ParticleCount, 12) << c.text;
+    EXPECT_TRUE(SamePositions(Positions(0), placed)) << c.text;
+    EXPECT_EQ(Picture(), shown) << c.text;
+    EXPECT_TRUE(form.TimerState().Enabled()) << c.text;
+    EXPECT_EQ(form.TimerState().Interval(), 0) << c.text;
+    Type(c.field, good);
+  }
+}
+
+TEST_F(Form1Test, ARunningSimulationGoesOnAfterAFieldError) {
+  Run("10");
+  ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
+  Type("Text1", "-1");
+  Click("Command1");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(Sim().ParticleCount, 40);
+  EXPECT_TRUE(form.TimerState().Enabled());
+  EXPECT_EQ(form.TimerState().Interval(), 10);
+  const QImage before = Picture();
+  ASSERT_TRUE(WaitFor([&] { return Picture() != before; }));  // still ticking
+}
+
+TEST_F(Form1Test, MessageKindsAreInJapanese) {
+  EXPECT_EQ(ErrorKindText(ErrorKind::kOverflow), QStringLiteral("オーバーフロー"));
+  EXPECT_EQ(ErrorKindText(ErrorKind::kDivisionByZero), QStringLiteral("0 による除算"));
+  EXPECT_EQ(ErrorKindText(ErrorKind::kInvalidOperation), QStringLiteral("無効な演算"));
+  EXPECT_EQ(ErrorKindText(ErrorKind::kOutOfRange), QStringLiteral("範囲外の値"));
+  EXPECT_EQ(ErrorKindText(ErrorKind::kOutOfMemory), QStringLiteral("メモリ不足"));
+}
+
+// --- Arithmetic errors during a tick ----------------------------------------
+
+TEST_F(Form1Test, AnArithmeticErrorStopsTheTimerAndKeepsTheLastPicture) {
+  Type("Text3", "1e300");
+  Run("5");
+  const QImage initial = Picture();
+  ASSERT_TRUE(WaitFor([&] { return !reports.empty(); }));
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].kind, ErrorKind::kOverflow);
+  EXPECT_TRUE(reports[0].field.isEmpty());
+  EXPECT_TRUE(reports[0].message.contains(QStringLiteral("オーバーフロー")));
+  EXPECT_FALSE(form.TimerState().Enabled());
+
+  // The step never wrote the level on show: the picture is the last good one.
+  EXPECT_EQ(Picture(), initial);
+  for (const Vec2& p : Positions(Sim().CurLevel)) {
+    EXPECT_TRUE(std::isfinite(p.X) && std::isfinite(p.Y));
+  }
+  QTest::qWait(50);
+  EXPECT_EQ(reports.size(), 1u);  // reported once, not on every tick
+
+  // The window stays usable: Run starts afresh.
+  Type("Text3", "0.1");
+  Run("5");
+  ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
+  EXPECT_EQ(reports.size(), 1u);
+  EXPECT_TRUE(form.TimerState().Enabled());
+}
+
+}  // namespace
+}  // namespace tessaly
