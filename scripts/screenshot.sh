@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Makes docs/screenshot.png: the window on a virtual screen, after 実行 has run
+# the default simulation for a moment and 停止 has frozen it.
+#   scripts/screenshot.sh [program]   (default build/app/tessaly)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+program=${1:-build/app/tessaly}
+[ -x "$program" ] || { echo "build the program first: ./build.sh test" >&2; exit 1; }
+
+packages=(xvfb xauth xdotool imagemagick fonts-noto-cjk)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+mkdir -p docs
+export PROGRAM=$program
+xvfb-run -a -s "-screen 0 640x400x24" bash -c '
+  set -euo pipefail
+  unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+  "$PROGRAM" &
+  pid=$!
+  trap "kill $pid 2>/dev/null || true" EXIT
+  window=$(xdotool search --sync --name "^Tessaly$" | head -n 1)
+  sleep 0.5
+  # Button centres in window coordinates: 実行 at (360, 36), 停止 at (360, 68).
+  xdotool mousemove --window "$window" 360 36 click 1
+  sleep 1.5
+  xdotool mousemove --window "$window" 360 68 click 1
+  xdotool mousemove 600 380   # the pointer out of the picture
+  sleep 0.3
+  import -window root -crop "$(xdotool getwindowgeometry --shell "$window" |
+    awk -F= "/WIDTH/{w=\$2} /HEIGHT/{h=\$2} /^X/{x=\$2} /^Y/{y=\$2} END{print w \"x\" h \"+\" x \"+\" y}")" \
+    +repage docs/screenshot.png
+'
+echo "wrote docs/screenshot.png"
