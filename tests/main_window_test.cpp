@@ -16,85 +16,17 @@
 
 #include "platform/picture_box.h"
 #include "platform/timer.h"
+#include "tests/form_fixture.h"
 #include "tests/picture_check.h"
 
 namespace tessaly {
 namespace {
 
+using testing::AllAtRest;
 using testing::CheckDiscs;
-
-constexpr QRgb kBackground = qRgb(112, 128, 144);
-
-class Form1Test : public ::testing::Test {
- protected:
-  void SetUp() override {
-    form.SetErrorReporter([this](const ErrorReport& report) { reports.push_back(report); });
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  }
-
-  template <typename T>
-  T* Control(const char* name) {
-    T* control = form.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-  }
-
-  void Type(const char* field, const QString& text) {
-    QLineEdit* edit = Control<QLineEdit>(field);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-  }
-
-  void Click(const char* button) { QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton); }
-
-  // Runs with the given period and returns once the initial arrangement shows.
-  void Run(const QString& period) {
-    Type("Text2", period);
-    Click("Command1");
-  }
-
-  const Simulation& Sim() const { return form.SimulationState(); }
-  const QImage& Picture() const { return form.PictureImage(); }
-
-  std::vector<Vec2> Positions(int level) const {
-    const auto& pos = Sim().Pos[level];
-    return std::vector<Vec2>(pos.begin() + 1, pos.end());
-  }
-
-  testing::PictureFaults CheckPictureShows(int level) const {
-    std::vector<QPointF> centres;
-    for (const Vec2& p : Positions(level)) centres.push_back(testing::WorldToPixel(p.X, p.Y, Picture()));
-    return CheckDiscs(Picture(), centres, testing::DiscRadius(Picture()), kBackground,
-                      form.devicePixelRatioF());
-  }
-
-  bool WaitFor(const std::function<bool()>& condition, int ms = 2000) {
-    return QTest::qWaitFor(condition, ms);
-  }
-
-  Form1 form;
-  std::vector<ErrorReport> reports;
-};
-
-bool SamePositions(const std::vector<Vec2>& a, const std::vector<Vec2>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i].X != b[i].X || a[i].Y != b[i].Y) return false;
-  }
-  return true;
-}
-
-bool AllAtRest(const Simulation& sim) {
-  for (int level = 0; level < 2; ++level) {
-    for (int i = 1; i <= sim.ParticleCount; ++i) {
-      if (sim.Vel[level][i].X != 0.0 || sim.Vel[level][i].Y != 0.0) return false;
-    }
-  }
-  return true;
-}
+using testing::Form1Test;
+using testing::kBackground;
+using testing::SamePositions;
 
 // --- What the window looks like -------------------------------------------
 
