@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/circle_stamp.h"
 #include "platform/errors.h"
 
 namespace tessaly {
@@ -39,6 +40,8 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   FitImage();
 }
+
+PictureBox::~PictureBox() = default;
 
 void PictureBox::SetScaleLeft(float value) {
   CheckFinite(value);
@@ -83,22 +86,18 @@ void PictureBox::Circle(float x, float y, float radius, Colour outline) {
   CheckFinite(x);
   CheckFinite(y);
   CheckFinite(radius);
-  FitImage();
   const CircleLook look{ToQColor(outline), fill_style_ == kFillSolid, ToQColor(fill_color_),
-                        PixelRatio()};
-  const QPointF centre = ToDevice(x, y);
+                        image_ratio_};
   const qreal r = std::fabs(LengthToDevice(radius));
-  // Nothing of a circle wholly outside the client area shows; skipping it also
-  // keeps absurd coordinates away from the painter.
-  if (!QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r).intersects(QRectF(image_.rect()))) return;
-  QPainter painter(&image_);
-  PaintCircle(painter, look, centre, r);
+  if (!stamp_ || !stamp_->Draws(look, r)) stamp_ = std::make_unique<CircleStamp>(look, r);
+  stamp_->Stamp(image_, ToDevice(x, y));
   ScheduleRepaint();
 }
 
 QSize PictureBox::sizeHint() const { return QSize(281, 257); }
 
 void PictureBox::paintEvent(QPaintEvent* event) {
+  repaint_pending_ = false;
   FitImage();
   QFrame::paintEvent(event);
   QPainter painter(this);
@@ -127,7 +126,8 @@ void PictureBox::FitImage() {
   const qreal ratio = PixelRatio();
   const QSize wanted(std::max(1, qRound(client.width() * ratio)),
                      std::max(1, qRound(client.height() * ratio)));
-  if (image_.size() == wanted) return;
+  if (image_.size() == wanted && image_ratio_ == ratio) return;
+  image_ratio_ = ratio;
 
   QImage fitted(wanted, QImage::Format_RGB32);
   fitted.fill(ToQColor(back_color_));
@@ -153,6 +153,12 @@ qreal PictureBox::LengthToDevice(float length) const {
 
 qreal PictureBox::PixelRatio() const { return std::max<qreal>(devicePixelRatioF(), 1.0); }
 
-void PictureBox::ScheduleRepaint() { update(contentsRect()); }
+void PictureBox::ScheduleRepaint() {
+  // One request per picture: asking again for every circle costs more than
+  // stamping it.
+  if (repaint_pending_) return;
+  repaint_pending_ = true;
+  update(contentsRect());
+}
 
 }  // namespace tessaly

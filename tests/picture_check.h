@@ -45,8 +45,10 @@ inline PictureFaults CheckDiscs(const QImage& image, const std::vector<QPointF>&
       faults.first = std::string(what) + " at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
     }
   };
-  const double reach = radius + 0.8;  // beyond it a disc leaves a pixel alone
-  const double inner = radius - rim - 0.8;  // within it a pixel is wholly interior
+  // A pixel reaches 0.71 from its centre; a disc may stand an eighth of a
+  // pixel from where it belongs.
+  const double reach = radius + 1.0;        // beyond it a disc leaves a pixel alone
+  const double inner = radius - rim - 1.0;  // within it a pixel is wholly interior
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
       const QPointF p(x + 0.5, y + 0.5);

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 #include <initializer_list>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "model/simulation.h"
 #include "platform/errors.h"
 #include "platform/picture_box.h"
+#include "platform/random.h"
 #include "tests/model_test_util.h"
 #include "tests/picture_check.h"
 
@@ -164,6 +168,57 @@ TEST_F(RenderingTest, DrawsTheCurrentLevelOnly) {
   std::swap(sim.CurLevel, sim.NextLevel);
   DrawParticles(sim, box);
   EXPECT_TRUE(Check({{8.0, 8.0}}).None());
+}
+
+TEST_F(RenderingTest, MatchesTheArrangementPaintedCircleByCircle) {
+  // The discs are stamped from images painted once; the reference paints
+  // every circle where it stands. Only the soft edges of the rims, moved by at
+  // most an eighth of a pixel, may differ.
+  Simulation sim;
+  InitSimulation(sim, 300, 0.1);
+  ClockRandom random(2024);
+  for (int i = 1; i <= 300; ++i) {
+    // Anywhere from wall to wall, overlapping, some cut by the edges.
+    sim.Pos[0][i] = {0.5 + 9.0 * random.Next(), 0.5 + 9.0 * random.Next()};
+  }
+  DrawParticles(sim, box);
+  const QImage& fast = box.Image();
+
+  QImage reference(fast.size(), QImage::Format_RGB32);
+  reference.fill(kBackground);
+  {
+    QPainter painter(&reference);
+    const CircleLook look{Qt::white, true, Qt::black, Rim()};
+    for (int i = 1; i <= 300; ++i) {
+      const Vec2 p = sim.Pos[0][i];
+      PaintCircle(painter, look,
+                  testing::WorldToPixel(static_cast<float>(p.X), static_cast<float>(p.Y), fast),
+                  Radius());
+    }
+  }
+
+  int differing = 0;
+  int worst = 0;
+  int away_from_rims = 0;
+  for (int y = 0; y < fast.height(); ++y) {
+    for (int x = 0; x < fast.width(); ++x) {
+      const QRgb a = fast.pixel(x, y);
+      const QRgb b = reference.pixel(x, y);
+      if (a == b) continue;
+      ++differing;
+      worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                        std::abs(qBlue(a) - qBlue(b))});
+      bool near_rim = false;
+      for (int i = 1; i <= 300 && !near_rim; ++i) {
+        const QPointF c = testing::WorldToPixel(sim.Pos[0][i].X, sim.Pos[0][i].Y, fast);
+        const double d = std::hypot(x + 0.5 - c.x(), y + 0.5 - c.y());
+        near_rim = d > Radius() - Rim() - 1.0 && d < Radius() + 1.0;
+      }
+      away_from_rims += !near_rim;
+    }
+  }
+  EXPECT_EQ(away_from_rims, 0);
+  EXPECT_LE(worst, 96) << differing << " pixels differ";
 }
 
 }  // namespace
