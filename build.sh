@@ -58,5 +58,6 @@ case "$mode" in
     ;;
   bench)
     "$build"/bench/tessaly_model_bench
+    "$build"/bench/tessaly_ui_bench
     ;;
 esac
