@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "bench/bench_util.h"
 #include "model/forces.h"
 #include "model/placement.h"
 #include "model/time_step.h"
@@ -15,24 +16,8 @@
 namespace tessaly {
 namespace {
 
-// A placed arrangement from a fixed seed, so every run measures the same work.
-class SeededRandom final : public RandomSource {
- public:
-  explicit SeededRandom(std::uint64_t seed) : random_(seed) {}
-  void SeedFromClock() override {}
-  double Next() override { return random_.Next(); }
-
- private:
-  ClockRandom random_;
-};
-
-Simulation Placed(std::int16_t n) {
-  Simulation sim;
-  InitSimulation(sim, n, 0.1);
-  SeededRandom random(12345);
-  PlaceParticles(sim, random);
-  return sim;
-}
+using bench::Placed;
+using bench::SeededRandom;
 
 // Ordered pairs per second, shown inverted as nanoseconds per pair.
 void CountPairs(benchmark::State& state, std::int16_t n) {

@@ -1,6 +1,7 @@
 // Figures for the picture: a disc stamped from its ready image against one
 // painted with an antialiased QPainter ellipse, and whole ticks (step, draw,
-// exchange) drawn either way, reported as ticks per second.
+// exchange) as the program runs them against plain ones (the one-thread force
+// loop and painted discs), reported as ticks per second.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -10,33 +11,17 @@
 #include <cstdlib>
 #include <vector>
 
-#include "model/placement.h"
+#include "bench/bench_util.h"
 #include "model/simulation.h"
 #include "model/time_step.h"
 #include "platform/picture_box.h"
-#include "platform/random.h"
+#include "tests/reference_forces.h"
 #include "ui/rendering.h"
 
 namespace tessaly {
 namespace {
 
-class SeededRandom final : public RandomSource {
- public:
-  explicit SeededRandom(std::uint64_t seed) : random_(seed) {}
-  void SeedFromClock() override {}
-  double Next() override { return random_.Next(); }
-
- private:
-  ClockRandom random_;
-};
-
-Simulation Placed(std::int16_t n) {
-  Simulation sim;
-  InitSimulation(sim, n, 0.1);
-  SeededRandom random(12345);
-  PlaceParticles(sim, random);
-  return sim;
-}
+using bench::Placed;
 
 // The window's picture box: 277 x 253 pixels inside its border, world 10 x 10.
 struct Surface {
@@ -125,11 +110,16 @@ void BM_TickStamped(benchmark::State& state) {
   TicksPerSecond(state, sim);
 }
 
-void BM_TickPainted(benchmark::State& state) {
+// The plain tick: the one-thread, one-pair-at-a-time force loop and painted
+// discs.
+void BM_TickPlain(benchmark::State& state) {
   Simulation sim = Placed(static_cast<std::int16_t>(state.range(0)));
   QImage image(277, 253, QImage::Format_RGB32);
   for (auto _ : state) {
-    AdvanceOneStep(sim);
+    testing::ReferenceForces(sim);
+    UpdateVelocities(sim);
+    UpdatePositions(sim);
+    ReflectAtWalls(sim);
     DrawParticlesPainted(sim, image);
     ExchangeLevels(sim);
   }
@@ -139,9 +129,9 @@ void BM_TickPainted(benchmark::State& state) {
 
 // The largest count takes seconds a tick: one round is enough.
 BENCHMARK(BM_TickStamped)->Arg(40)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_TickPainted)->Arg(40)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TickPlain)->Arg(40)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TickStamped)->Arg(32767)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_TickPainted)->Arg(32767)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TickPlain)->Arg(32767)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The drawing alone, without the step.
 void BM_DrawStamped(benchmark::State& state) {
