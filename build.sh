@@ -22,17 +22,7 @@ packages=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev)
 packages+=(qt6-base-dev fonts-noto-cjk xvfb xauth)
 [ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-packages.sh "${packages[@]}"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

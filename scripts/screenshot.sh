@@ -8,17 +8,7 @@ cd "$(dirname "$0")/.."
 program=${1:-build/app/tessaly}
 [ -x "$program" ] || { echo "build the program first: ./build.sh test" >&2; exit 1; }
 
-packages=(xvfb xauth xdotool imagemagick fonts-noto-cjk)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-packages.sh xvfb xauth xdotool imagemagick fonts-noto-cjk
 
 mkdir -p docs
 export PROGRAM=$program
