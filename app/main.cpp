@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   QApplication app(argc, argv);
-  tessaly::Form1 window;
+  tessaly::MainWindow window;
   window.show();
   return app.exec();
 }

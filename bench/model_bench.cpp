@@ -11,7 +11,7 @@
 #include "model/placement.h"
 #include "model/time_step.h"
 #include "platform/random.h"
-#include "tests/reference_forces.h"
+#include "reference/plain_forces.h"
 
 namespace tessaly {
 namespace {
@@ -37,7 +37,7 @@ void BM_ComputeForces(benchmark::State& state) {
     benchmark::DoNotOptimize(sim.Force.data());
   }
   Simulation check = sim;
-  testing::ReferenceForces(check);
+  reference::PlainForces(check);
   if (std::memcmp(check.Force.data(), sim.Force.data(), sizeof(Vec2) * (n + 1)) != 0) {
     state.SkipWithError("forces differ from the plain loop");
   }
@@ -49,7 +49,7 @@ void BM_ComputeForcesPlain(benchmark::State& state) {
   const auto n = static_cast<std::int16_t>(state.range(0));
   Simulation sim = Placed(n);
   for (auto _ : state) {
-    testing::ReferenceForces(sim);
+    reference::PlainForces(sim);
     benchmark::DoNotOptimize(sim.Force.data());
   }
   CountPairs(state, n);

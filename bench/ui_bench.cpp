@@ -14,9 +14,11 @@
 #include "bench/bench_util.h"
 #include "model/simulation.h"
 #include "model/time_step.h"
-#include "platform/picture_box.h"
-#include "tests/reference_forces.h"
+#include "reference/plain_forces.h"
+#include "ui/picture_layout.h"
 #include "ui/rendering.h"
+#include "widgets/circle_stamp.h"
+#include "widgets/picture_box.h"
 
 namespace tessaly {
 namespace {
@@ -24,12 +26,16 @@ namespace {
 using bench::Placed;
 
 // The window's picture box: 277 x 253 pixels inside its border, world 10 x 10.
+const QColor kBackground(RedOf(kPictureBackground), GreenOf(kPictureBackground),
+                         BlueOf(kPictureBackground));
+const QSize kClientSize = kPictureGeometry.size() - QSize(4, 4);
+
 struct Surface {
   Surface() {
-    box.setGeometry(0, 0, 281, 257);
-    box.SetBackColor(Rgb(112, 128, 144));
+    box.setGeometry(QRect(QPoint(0, 0), kPictureGeometry.size()));
+    box.SetBackColor(kPictureBackground);
     SetUserScale(box, 0, 0, 10, 10);
-    box.Cls();
+    box.Clear();
   }
   PictureBox box;
 };
@@ -37,7 +43,7 @@ struct Surface {
 // The plain way: every disc an antialiased QPainter ellipse, with the painter
 // kept open over the whole picture.
 void DrawParticlesPainted(const Simulation& sim, QImage& image) {
-  image.fill(QColor(112, 128, 144));
+  image.fill(kBackground);
   QPainter painter(&image);
   const CircleLook look{Qt::white, true, Qt::black, 1.0};
   const double sx = image.width() / 10.0;
@@ -62,7 +68,7 @@ void PerDisc(benchmark::State& state) { state.SetItemsProcessed(state.iterations
 
 void BM_DiscStamped(benchmark::State& state) {
   Surface surface;
-  surface.box.SetFillStyle(kFillSolid);
+  surface.box.SetFillStyle(FillStyle::kSolid);
   surface.box.SetFillColor(Rgb(0, 0, 0));
   const std::vector<QPointF> points = WorldPoints(1024);
   std::size_t k = 0;
@@ -76,8 +82,8 @@ void BM_DiscStamped(benchmark::State& state) {
 BENCHMARK(BM_DiscStamped);
 
 void BM_DiscPainted(benchmark::State& state) {
-  QImage image(277, 253, QImage::Format_RGB32);
-  image.fill(QColor(112, 128, 144));
+  QImage image(kClientSize, QImage::Format_RGB32);
+  image.fill(kBackground);
   QPainter painter(&image);
   const CircleLook look{Qt::white, true, Qt::black, 1.0};
   const std::vector<QPointF> points = WorldPoints(1024);
@@ -114,9 +120,9 @@ void BM_TickStamped(benchmark::State& state) {
 // discs.
 void BM_TickPlain(benchmark::State& state) {
   Simulation sim = Placed(static_cast<std::int16_t>(state.range(0)));
-  QImage image(277, 253, QImage::Format_RGB32);
+  QImage image(kClientSize, QImage::Format_RGB32);
   for (auto _ : state) {
-    testing::ReferenceForces(sim);
+    reference::PlainForces(sim);
     UpdateVelocities(sim);
     UpdatePositions(sim);
     ReflectAtWalls(sim);
@@ -143,7 +149,7 @@ void BM_DrawStamped(benchmark::State& state) {
 
 void BM_DrawPainted(benchmark::State& state) {
   const Simulation sim = Placed(static_cast<std::int16_t>(state.range(0)));
-  QImage image(277, 253, QImage::Format_RGB32);
+  QImage image(kClientSize, QImage::Format_RGB32);
   for (auto _ : state) DrawParticlesPainted(sim, image);
   benchmark::DoNotOptimize(image.constBits());
 }

@@ -8,8 +8,12 @@
 
 namespace tessaly {
 
-void InitSimulation(Simulation& sim, std::int16_t count, double timeStep) {
+void CheckParticleCount(std::int16_t count) {
   if (count < 0) throw RuntimeError(ErrorKind::kOutOfRange);
+}
+
+void InitSimulation(Simulation& sim, std::int16_t count, double timeStep) {
+  CheckParticleCount(count);
 
   // Build the new tables first, so that a failed allocation leaves the old
   // run untouched.

@@ -6,8 +6,8 @@
 //
 // Particles are numbered 1 to N; every table also has an entry 0 that nothing
 // reads or writes. Positions and velocities have two time levels: a step reads
-// level CurLevel and writes level NextLevel, and the two are exchanged after
-// the new state has been drawn.
+// level CurLevel and writes level NextLevel, and the caller exchanges the two
+// (ExchangeLevels) when it has done with the state the step started from.
 #pragma once
 
 #include <array>
@@ -33,6 +33,10 @@ struct Simulation {
   std::int16_t CurLevel = 0;                // level holding the current state
   std::int16_t NextLevel = 0;               // level the next step writes
 };
+
+// Raises RuntimeError(kOutOfRange) for a count no run can have (a negative
+// one); does nothing otherwise. InitSimulation applies the same rule.
+void CheckParticleCount(std::int16_t count);
 
 // Resets the record for a new run of `count` particles with time step
 // `timeStep` (stored as given, zero and negative included): fresh tables of

@@ -12,6 +12,20 @@ constexpr double kSpeedScale = 0.1;        // 1 / sqrt(100): target root sum
 constexpr double kAtRestThreshold = 0.00001;
 constexpr double kLowWall = 0.5;
 constexpr double kHighWall = 9.5;
+
+// One coordinate and its velocity component: clamped onto a wall it crossed,
+// the velocity made to point back into the box.
+inline void KeepInsideWalls(double& x, double& v) {
+  if (x < kLowWall) {
+    x = kLowWall;
+    v = std::fabs(v);
+  }
+  if (x > kHighWall) {
+    x = kHighWall;
+    v = -std::fabs(v);
+  }
+}
+
 }  // namespace
 
 void UpdateVelocities(Simulation& sim) {
@@ -67,22 +81,8 @@ void ReflectAtWalls(Simulation& sim) {
   Vec2* vel = sim.Vel[sim.NextLevel].data();
 
   for (std::int32_t i = 1; i <= n; ++i) {
-    if (pos[i].X < kLowWall) {
-      pos[i].X = kLowWall;
-      vel[i].X = std::fabs(vel[i].X);
-    }
-    if (pos[i].X > kHighWall) {
-      pos[i].X = kHighWall;
-      vel[i].X = -std::fabs(vel[i].X);
-    }
-    if (pos[i].Y < kLowWall) {
-      pos[i].Y = kLowWall;
-      vel[i].Y = std::fabs(vel[i].Y);
-    }
-    if (pos[i].Y > kHighWall) {
-      pos[i].Y = kHighWall;
-      vel[i].Y = -std::fabs(vel[i].Y);
-    }
+    KeepInsideWalls(pos[i].X, vel[i].X);
+    KeepInsideWalls(pos[i].Y, vel[i].Y);
   }
 }
 

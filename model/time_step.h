@@ -3,8 +3,9 @@
 // cur and nxt below are the levels CurLevel and NextLevel.
 //
 // Every stage raises RuntimeError on an overflow, division by zero or invalid
-// operation (an absurd time step, say); level cur is never written, so the
-// state that is shown stays finite.
+// operation (an absurd time step, say). A failed step has written Force and
+// part of level nxt, never level cur: the state the step started from stays
+// whole and finite.
 #pragma once
 
 #include "model/simulation.h"

@@ -11,8 +11,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/timer.h"
-#include "tests/form_fixture.h"
+#include "widgets/timer.h"
+#include "main_window_fixture.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // From the AddressSanitizer runtime (g++ ships no header for it).
@@ -26,7 +26,7 @@ namespace {
 
 using testing::AllAtRest;
 using testing::CheckDiscs;
-using testing::Form1Test;
+using testing::MainWindowTest;
 using testing::kBackground;
 using testing::SamePositions;
 
@@ -40,11 +40,11 @@ std::size_t HeapInUse() {
 #endif
 }
 
-class ExtremesTest : public Form1Test {
+class ExtremesTest : public MainWindowTest {
  protected:
   // Counts ticks as they end; the window's own handler has run by then.
   void CountTicks() {
-    QObject::connect(&form.TimerState(), &Timer::Tick, &form, [this] { ++ticks; });
+    QObject::connect(&window.TimerState(), &Timer::Tick, &window, [this] { ++ticks; });
   }
   bool WaitForTicks(int n, int ms = 5000) {
     return WaitFor([&] { return ticks >= n; }, ms);
@@ -63,7 +63,7 @@ class ExtremesTest : public Form1Test {
 // --- The count --------------------------------------------------------------
 
 TEST_F(ExtremesTest, TheLargestCountIsPlacedStepsAndDraws) {
-  Type("Text1", "32767");
+  Type("countField", "32767");
   Run("0");
   ASSERT_TRUE(reports.empty());
   ASSERT_EQ(Sim().ParticleCount, 32767);
@@ -77,7 +77,7 @@ TEST_F(ExtremesTest, TheLargestCountIsPlacedStepsAndDraws) {
   CountTicks();
   Run("1");
   ASSERT_TRUE(WaitForTicks(1, 600000));
-  Click("Command2");
+  Click("stopButton");
   EXPECT_TRUE(reports.empty());
   EXPECT_FALSE(AllAtRest(Sim()));
   for (int i = 1; i <= 32767; ++i) {
@@ -87,7 +87,7 @@ TEST_F(ExtremesTest, TheLargestCountIsPlacedStepsAndDraws) {
 }
 
 TEST_F(ExtremesTest, RepeatedRunsDoNotGrowTheHeap) {
-  Type("Text1", "32767");
+  Type("countField", "32767");
   Run("0");
   Run("0");
   const std::size_t settled = HeapInUse();
@@ -98,18 +98,18 @@ TEST_F(ExtremesTest, RepeatedRunsDoNotGrowTheHeap) {
 }
 
 TEST_F(ExtremesTest, NoParticlesGiveAnEmptyPictureThatKeepsBeingRedrawn) {
-  Type("Text1", "0");
+  Type("countField", "0");
   CountTicks();
   Run("5");
   ASSERT_TRUE(WaitForTicks(5));
-  Click("Command2");
+  Click("stopButton");
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(Sim().ParticleCount, 0);
   EXPECT_TRUE(CheckDiscs(Picture(), {}, testing::DiscRadius(Picture()), kBackground).None());
 }
 
 TEST_F(ExtremesTest, ANegativeZeroCountIsNoError) {
-  Type("Text1", "-0.4");  // rounds to zero, not to a negative count
+  Type("countField", "-0.4");  // rounds to zero, not to a negative count
   Run("0");
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(Sim().ParticleCount, 0);
@@ -118,13 +118,13 @@ TEST_F(ExtremesTest, ANegativeZeroCountIsNoError) {
 // --- The time step ----------------------------------------------------------
 
 TEST_F(ExtremesTest, ATimeStepOfZeroMovesNothing) {
-  Type("Text3", "0");
+  Type("timeStepField", "0");
   CountTicks();
   Run("5");
   const std::vector<Vec2> placed = Positions(0);
   const QImage shown = Picture();
   ASSERT_TRUE(WaitForTicks(4));
-  Click("Command2");
+  Click("stopButton");
   EXPECT_TRUE(reports.empty());
   EXPECT_TRUE(AllAtRest(Sim()));
   EXPECT_TRUE(SamePositions(Positions(Sim().CurLevel), placed));
@@ -132,12 +132,12 @@ TEST_F(ExtremesTest, ATimeStepOfZeroMovesNothing) {
 }
 
 TEST_F(ExtremesTest, ANegativeTimeStepIsUsedAsGiven) {
-  Type("Text3", "-0.1");
+  Type("timeStepField", "-0.1");
   CountTicks();
   Run("5");
   EXPECT_EQ(Sim().TimeStep, -0.1);
   ASSERT_TRUE(WaitForTicks(3));
-  Click("Command2");
+  Click("stopButton");
   EXPECT_TRUE(reports.empty());
   EXPECT_FALSE(AllAtRest(Sim()));
 }
@@ -147,8 +147,8 @@ TEST_F(ExtremesTest, ANegativeTimeStepIsUsedAsGiven) {
 TEST_F(ExtremesTest, TheLongestPeriodIsTakenAndOneMoreIsRefused) {
   Run("65535");
   EXPECT_TRUE(reports.empty());
-  EXPECT_EQ(form.TimerState().Interval(), kMaxTimerInterval);
-  EXPECT_TRUE(form.TimerState().Armed());
+  EXPECT_EQ(window.TimerState().Interval(), kMaxTimerInterval);
+  EXPECT_TRUE(window.TimerState().Armed());
 
   struct Case {
     const char* text;
@@ -162,17 +162,17 @@ TEST_F(ExtremesTest, TheLongestPeriodIsTakenAndOneMoreIsRefused) {
     Run(QString::fromLatin1(c.text));
     ASSERT_EQ(reports.size(), 1u) << c.text;
     EXPECT_EQ(reports[0].kind, c.kind) << c.text;
-    EXPECT_EQ(form.TimerState().Interval(), kMaxTimerInterval) << c.text;
+    EXPECT_EQ(window.TimerState().Interval(), kMaxTimerInterval) << c.text;
   }
 }
 
 TEST_F(ExtremesTest, SlowTicksDoNotPileUpAndStopIsHeardAtOnce) {
   // A tick here takes tens of milliseconds against a period of one.
-  Type("Text1", "2000");
+  Type("countField", "2000");
   CountTicks();
-  QPushButton* stop = Control<QPushButton>("Command2");
+  QPushButton* stop = Control<QPushButton>("stopButton");
   int ticks_when_stop_was_clicked = -1;
-  QObject::connect(&form.TimerState(), &Timer::Tick, &form, [&] {
+  QObject::connect(&window.TimerState(), &Timer::Tick, &window, [&] {
     if (ticks != 3) return;
     // A click on Stop arrives while the third tick is being handled.
     ticks_when_stop_was_clicked = ticks;
@@ -184,7 +184,7 @@ TEST_F(ExtremesTest, SlowTicksDoNotPileUpAndStopIsHeardAtOnce) {
                                                   Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
   });
   Run("1");
-  ASSERT_TRUE(WaitFor([&] { return !form.TimerState().Enabled(); }, 60000));
+  ASSERT_TRUE(WaitFor([&] { return !window.TimerState().Enabled(); }, 60000));
   // Stop took effect after at most the tick in progress, and no tick that
   // fell due meanwhile arrives later.
   EXPECT_LE(ticks, ticks_when_stop_was_clicked + 1);
@@ -208,7 +208,7 @@ TEST_F(ExtremesTest, FieldsAreReadAsThePersonTypedThem) {
   };
   for (const Case& c : cases) {
     reports.clear();
-    Paste("Text1", QString::fromUtf8(c.text));  // full-width digits cannot be typed as keys
+    Paste("countField", QString::fromUtf8(c.text));  // full-width digits cannot be typed as keys
     Run("0");
     EXPECT_TRUE(reports.empty()) << c.text;
     EXPECT_EQ(Sim().ParticleCount, c.count) << c.text;
@@ -218,8 +218,8 @@ TEST_F(ExtremesTest, FieldsAreReadAsThePersonTypedThem) {
 TEST_F(ExtremesTest, AMegabytePastedIntoAFieldIsReadWithoutHanging) {
   // A megabyte of digits: the field keeps what it can hold, and that is far
   // beyond the count's range.
-  Paste("Text1", QString(1 << 20, QLatin1Char('7')));
-  ASSERT_GT(Control<QLineEdit>("Text1")->text().size(), 1000);
+  Paste("countField", QString(1 << 20, QLatin1Char('7')));
+  ASSERT_GT(Control<QLineEdit>("countField")->text().size(), 1000);
   QElapsedTimer clock;
   clock.start();
   Run("0");
@@ -228,8 +228,8 @@ TEST_F(ExtremesTest, AMegabytePastedIntoAFieldIsReadWithoutHanging) {
 
   // A number followed by a megabyte of text reads as the number.
   reports.clear();
-  Paste("Text1", QStringLiteral("25") + QString(1 << 20, QLatin1Char('x')));
-  Paste("Text3", QStringLiteral("0.0") + QString(1 << 20, QLatin1Char('5')));
+  Paste("countField", QStringLiteral("25") + QString(1 << 20, QLatin1Char('x')));
+  Paste("timeStepField", QStringLiteral("0.0") + QString(1 << 20, QLatin1Char('5')));
   Run("0");
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(Sim().ParticleCount, 25);

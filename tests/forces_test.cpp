@@ -6,7 +6,7 @@
 
 #include "model/time_step.h"
 #include "platform/errors.h"
-#include "tests/model_test_util.h"
+#include "model_test_util.h"
 
 namespace tessaly {
 namespace {

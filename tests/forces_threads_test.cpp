@@ -10,7 +10,7 @@
 
 #include "model/forces.h"
 #include "platform/errors.h"
-#include "tests/reference_forces.h"
+#include "reference/plain_forces.h"
 
 namespace tessaly {
 namespace {
@@ -54,7 +54,7 @@ TEST_F(ForcesOnThreads, MatchThePlainLoopBitForBit) {
   for (const auto& c : cases) {
     const Simulation start = Arrangement(c.n, c.lo, c.side, seed++);
     Simulation want = start;
-    testing::ReferenceForces(want);
+    reference::PlainForces(want);
     for (int threads : {1, 2, max_threads, 3}) {
       omp_set_num_threads(threads);
       Simulation got = start;

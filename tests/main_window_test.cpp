@@ -14,35 +14,35 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/picture_box.h"
-#include "platform/timer.h"
-#include "tests/form_fixture.h"
-#include "tests/picture_check.h"
+#include "widgets/picture_box.h"
+#include "widgets/timer.h"
+#include "main_window_fixture.h"
+#include "picture_check.h"
 
 namespace tessaly {
 namespace {
 
 using testing::AllAtRest;
 using testing::CheckDiscs;
-using testing::Form1Test;
+using testing::MainWindowTest;
 using testing::kBackground;
 using testing::SamePositions;
 
 // --- What the window looks like -------------------------------------------
 
-TEST_F(Form1Test, ControlsStandWhereTheLayoutPutsThem) {
-  EXPECT_EQ(form.windowTitle(), QStringLiteral("Tessaly"));
-  EXPECT_EQ(form.size(), QSize(434, 273));
+TEST_F(MainWindowTest, ControlsStandWhereTheLayoutPutsThem) {
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Tessaly"));
+  EXPECT_EQ(window.size(), QSize(434, 273));
   struct Row {
     const char* name;
     QRect geometry;
   };
   const Row rows[] = {
-      {"Picture1", {8, 8, 281, 257}},   {"Command1", {304, 24, 113, 25}},
-      {"Command2", {304, 56, 113, 25}}, {"Label1", {304, 112, 57, 17}},
-      {"Text1", {360, 112, 49, 18}},    {"Label3", {304, 136, 57, 25}},
-      {"Text3", {360, 136, 49, 18}},    {"Label2", {304, 160, 57, 17}},
-      {"Text2", {360, 160, 49, 18}},
+      {"picture", {8, 8, 281, 257}},   {"runButton", {304, 24, 113, 25}},
+      {"stopButton", {304, 56, 113, 25}}, {"countLabel", {304, 112, 57, 17}},
+      {"countField", {360, 112, 49, 18}},    {"timeStepLabel", {304, 136, 57, 25}},
+      {"timeStepField", {360, 136, 49, 18}},    {"periodLabel", {304, 160, 57, 17}},
+      {"periodField", {360, 160, 49, 18}},
   };
   for (const Row& row : rows) {
     QWidget* control = Control<QWidget>(row.name);
@@ -52,19 +52,19 @@ TEST_F(Form1Test, ControlsStandWhereTheLayoutPutsThem) {
   }
 }
 
-TEST_F(Form1Test, CaptionsAndDefaultTexts) {
-  EXPECT_EQ(Control<QPushButton>("Command1")->text(), QStringLiteral("実行"));
-  EXPECT_EQ(Control<QPushButton>("Command2")->text(), QStringLiteral("停止"));
-  EXPECT_EQ(Control<QLabel>("Label1")->text(), QStringLiteral("分子の数"));
-  EXPECT_EQ(Control<QLabel>("Label3")->text(), QStringLiteral("時間刻み"));
-  EXPECT_EQ(Control<QLabel>("Label2")->text(), QStringLiteral("タイマー"));
-  EXPECT_EQ(Control<QLineEdit>("Text1")->text(), QStringLiteral("40"));
-  EXPECT_EQ(Control<QLineEdit>("Text3")->text(), QStringLiteral("0.1"));
-  EXPECT_EQ(Control<QLineEdit>("Text2")->text(), QStringLiteral("10"));
+TEST_F(MainWindowTest, CaptionsAndDefaultTexts) {
+  EXPECT_EQ(Control<QPushButton>("runButton")->text(), QStringLiteral("実行"));
+  EXPECT_EQ(Control<QPushButton>("stopButton")->text(), QStringLiteral("停止"));
+  EXPECT_EQ(Control<QLabel>("countLabel")->text(), QStringLiteral("分子の数"));
+  EXPECT_EQ(Control<QLabel>("timeStepLabel")->text(), QStringLiteral("時間刻み"));
+  EXPECT_EQ(Control<QLabel>("periodLabel")->text(), QStringLiteral("タイマー"));
+  EXPECT_EQ(Control<QLineEdit>("countField")->text(), QStringLiteral("40"));
+  EXPECT_EQ(Control<QLineEdit>("timeStepField")->text(), QStringLiteral("0.1"));
+  EXPECT_EQ(Control<QLineEdit>("periodField")->text(), QStringLiteral("10"));
 }
 
-TEST_F(Form1Test, CaptionFontsHaveEveryGlyph) {
-  for (const char* name : {"Command1", "Command2", "Label1", "Label2", "Label3"}) {
+TEST_F(MainWindowTest, CaptionFontsHaveEveryGlyph) {
+  for (const char* name : {"runButton", "stopButton", "countLabel", "periodLabel", "timeStepLabel"}) {
     QWidget* control = Control<QWidget>(name);
     const QString caption = control->property("text").toString();
     const QRawFont raw = QRawFont::fromFont(control->font());
@@ -79,9 +79,9 @@ TEST_F(Form1Test, CaptionFontsHaveEveryGlyph) {
   }
 }
 
-TEST_F(Form1Test, TabOrderFollowsTheLayoutTable) {
-  const char* order[] = {"Picture1", "Command1", "Text1", "Command2", "Text2", "Text3"};
-  QApplication::setActiveWindow(&form);
+TEST_F(MainWindowTest, TabOrderFollowsTheLayoutTable) {
+  const char* order[] = {"picture", "runButton", "countField", "stopButton", "periodField", "timeStepField"};
+  QApplication::setActiveWindow(&window);
   Control<QWidget>(order[0])->setFocus(Qt::TabFocusReason);
   for (int k = 1; k <= 6; ++k) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -89,53 +89,53 @@ TEST_F(Form1Test, TabOrderFollowsTheLayoutTable) {
     ASSERT_NE(QApplication::focusWidget(), nullptr);
     EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(expected)) << k;
   }
-  for (const char* label : {"Label1", "Label2", "Label3"}) {
+  for (const char* label : {"countLabel", "periodLabel", "timeStepLabel"}) {
     EXPECT_EQ(Control<QWidget>(label)->focusPolicy(), Qt::NoFocus) << label;
   }
 }
 
-TEST_F(Form1Test, NeitherButtonAnswersEnterOrEscape) {
-  for (const char* name : {"Command1", "Command2"}) {
+TEST_F(MainWindowTest, NeitherButtonAnswersEnterOrEscape) {
+  for (const char* name : {"runButton", "stopButton"}) {
     EXPECT_FALSE(Control<QPushButton>(name)->isDefault()) << name;
     EXPECT_FALSE(Control<QPushButton>(name)->autoDefault()) << name;
   }
-  QLineEdit* field = Control<QLineEdit>("Text1");
+  QLineEdit* field = Control<QLineEdit>("countField");
   field->setFocus();
   QTest::keyClick(field, Qt::Key_Return);
   QTest::keyClick(field, Qt::Key_Escape);
   EXPECT_EQ(Sim().ParticleCount, 0);
 }
 
-TEST_F(Form1Test, TheKeyboardCanRunAndStop) {
-  QPushButton* run = Control<QPushButton>("Command1");
+TEST_F(MainWindowTest, TheKeyboardCanRunAndStop) {
+  QPushButton* run = Control<QPushButton>("runButton");
   run->setFocus();
   QTest::keyClick(run, Qt::Key_Space);
   EXPECT_EQ(Sim().ParticleCount, 40);
-  QPushButton* stop = Control<QPushButton>("Command2");
+  QPushButton* stop = Control<QPushButton>("stopButton");
   stop->setFocus();
   QTest::keyClick(stop, Qt::Key_Space);
-  EXPECT_FALSE(form.TimerState().Enabled());
+  EXPECT_FALSE(window.TimerState().Enabled());
 }
 
-TEST_F(Form1Test, EveryControlHasAnAccessibleNameAndDescription) {
-  for (const char* name : {"Picture1", "Command1", "Command2", "Label1", "Label2", "Label3", "Text1",
-                           "Text2", "Text3"}) {
+TEST_F(MainWindowTest, EveryControlHasAnAccessibleNameAndDescription) {
+  for (const char* name : {"picture", "runButton", "stopButton", "countLabel", "periodLabel", "timeStepLabel", "countField",
+                           "periodField", "timeStepField"}) {
     QWidget* control = Control<QWidget>(name);
     EXPECT_FALSE(control->accessibleName().isEmpty()) << name;
     EXPECT_FALSE(control->accessibleDescription().isEmpty()) << name;
   }
 }
 
-TEST_F(Form1Test, FieldTooltipsGiveRangeAndUnit) {
-  EXPECT_TRUE(Control<QLineEdit>("Text1")->toolTip().contains(QStringLiteral("32767")));
-  EXPECT_TRUE(Control<QLineEdit>("Text3")->toolTip().contains(QStringLiteral("単位")));
-  const QString period = Control<QLineEdit>("Text2")->toolTip();
+TEST_F(MainWindowTest, FieldTooltipsGiveRangeAndUnit) {
+  EXPECT_TRUE(Control<QLineEdit>("countField")->toolTip().contains(QStringLiteral("32767")));
+  EXPECT_TRUE(Control<QLineEdit>("timeStepField")->toolTip().contains(QStringLiteral("単位")));
+  const QString period = Control<QLineEdit>("periodField")->toolTip();
   EXPECT_TRUE(period.contains(QStringLiteral("65535")));
   EXPECT_TRUE(period.contains(QStringLiteral("ミリ秒")));
 }
 
-TEST_F(Form1Test, IconShowsFourDiscsInTheirColours) {
-  const QImage icon = form.windowIcon().pixmap(QSize(32, 32), 1.0).toImage();
+TEST_F(MainWindowTest, IconShowsFourDiscsInTheirColours) {
+  const QImage icon = window.windowIcon().pixmap(QSize(32, 32), 1.0).toImage();
   ASSERT_EQ(icon.size(), QSize(32, 32));
   EXPECT_EQ(QColor(icon.pixel(8, 8)), QColor(0, 0, 255));     // blue, upper left
   EXPECT_EQ(QColor(icon.pixel(24, 8)), QColor(255, 255, 0));  // yellow, upper right
@@ -145,31 +145,31 @@ TEST_F(Form1Test, IconShowsFourDiscsInTheirColours) {
 
 // --- Start, Run, ticks and Stop ---------------------------------------------
 
-TEST_F(Form1Test, NothingRunsBeforeTheFirstRun) {
-  EXPECT_TRUE(form.TimerState().Enabled());
-  EXPECT_EQ(form.TimerState().Interval(), 0);
+TEST_F(MainWindowTest, NothingRunsBeforeTheFirstRun) {
+  EXPECT_TRUE(window.TimerState().Enabled());
+  EXPECT_EQ(window.TimerState().Interval(), 0);
   QTest::qWait(300);
   EXPECT_EQ(Sim().ParticleCount, 0);
   EXPECT_TRUE(Sim().Pos[0].empty());
   EXPECT_TRUE(CheckDiscs(Picture(), {}, testing::DiscRadius(Picture()), kBackground).None());
-  Click("Command2");  // Stop before any Run does nothing
+  Click("stopButton");  // Stop before any Run does nothing
   EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(Form1Test, RunWithTheDefaultsShowsFortyDiscsAtRest) {
-  Click("Command1");
+TEST_F(MainWindowTest, RunWithTheDefaultsShowsFortyDiscsAtRest) {
+  Click("runButton");
   ASSERT_EQ(Sim().ParticleCount, 40);
   EXPECT_EQ(Sim().TimeStep, 0.1);
   EXPECT_EQ(Sim().CurLevel, 0);
   EXPECT_TRUE(AllAtRest(Sim()));
-  EXPECT_EQ(form.TimerState().Interval(), 10);
-  EXPECT_TRUE(form.TimerState().Enabled());
-  form.findChild<QPushButton*>("Command2")->click();  // freeze before looking
+  EXPECT_EQ(window.TimerState().Interval(), 10);
+  EXPECT_TRUE(window.TimerState().Enabled());
+  window.findChild<QPushButton*>("stopButton")->click();  // freeze before looking
   const auto faults = CheckPictureShows(0);
   EXPECT_TRUE(faults.None()) << faults.first;
 }
 
-TEST_F(Form1Test, ThePictureRunsOneStepBehind) {
+TEST_F(MainWindowTest, ThePictureRunsOneStepBehind) {
   Run("120");
   const QImage initial = Picture();
   const std::vector<Vec2> placed = Positions(0);
@@ -185,13 +185,13 @@ TEST_F(Form1Test, ThePictureRunsOneStepBehind) {
 
   // The second tick shows the state after one step: the discs have moved.
   ASSERT_TRUE(WaitFor([&] { return Sim().CurLevel == 0; }));
-  Click("Command2");
+  Click("stopButton");
   EXPECT_NE(Picture(), initial);
   const auto faults = CheckPictureShows(Sim().NextLevel);
   EXPECT_TRUE(faults.None()) << faults.first;
 }
 
-TEST_F(Form1Test, TicksComeAboutOncePerPeriod) {
+TEST_F(MainWindowTest, TicksComeAboutOncePerPeriod) {
   int ticks = 0;
   int last_level = 0;
   Run("10");
@@ -204,15 +204,15 @@ TEST_F(Form1Test, TicksComeAboutOncePerPeriod) {
       ++ticks;
     }
   }
-  Click("Command2");
+  Click("stopButton");
   EXPECT_GE(ticks, 8);  // level flips seen; some may be missed between looks
 }
 
-TEST_F(Form1Test, StopFreezesThePicture) {
+TEST_F(MainWindowTest, StopFreezesThePicture) {
   Run("10");
   ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
-  Click("Command2");
-  EXPECT_FALSE(form.TimerState().Enabled());
+  Click("stopButton");
+  EXPECT_FALSE(window.TimerState().Enabled());
   const QImage frozen = Picture();
   const std::vector<Vec2> current = Positions(Sim().CurLevel);
   const int level = Sim().CurLevel;
@@ -222,27 +222,27 @@ TEST_F(Form1Test, StopFreezesThePicture) {
   EXPECT_TRUE(SamePositions(Positions(Sim().CurLevel), current));
 }
 
-TEST_F(Form1Test, RunWhileRunningStartsAfreshWithTheNewPeriod) {
+TEST_F(MainWindowTest, RunWhileRunningStartsAfreshWithTheNewPeriod) {
   Run("10");
   ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
   const std::vector<Vec2> before = Positions(Sim().CurLevel);
-  Type("Text2", "25");
-  Click("Command1");
+  Type("periodField", "25");
+  Click("runButton");
   EXPECT_TRUE(AllAtRest(Sim()));
   EXPECT_EQ(Sim().CurLevel, 0);
-  EXPECT_EQ(form.TimerState().Interval(), 25);
-  EXPECT_TRUE(form.TimerState().Enabled());
+  EXPECT_EQ(window.TimerState().Interval(), 25);
+  EXPECT_TRUE(window.TimerState().Enabled());
   EXPECT_FALSE(SamePositions(Positions(0), before));
   ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));  // and it keeps ticking
 }
 
-TEST_F(Form1Test, CountIsRoundedHalfToEven) {
+TEST_F(MainWindowTest, CountIsRoundedHalfToEven) {
   struct Case {
     const char* text;
     int count;
   };
   for (const Case& c : {Case{"3.5", 4}, Case{"2.5", 2}, Case{" 7abc", 7}, Case{"abc", 0}, Case{"", 0}}) {
-    Type("Text1", QString::fromLatin1(c.text));
+    Type("countField", QString::fromLatin1(c.text));
     Run("0");
     EXPECT_EQ(Sim().ParticleCount, c.count) << c.text;
     EXPECT_TRUE(CheckPictureShows(0).None()) << c.text;
@@ -250,11 +250,11 @@ TEST_F(Form1Test, CountIsRoundedHalfToEven) {
   EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(Form1Test, PeriodZeroShowsTheArrangementAndNeverTicks) {
+TEST_F(MainWindowTest, PeriodZeroShowsTheArrangementAndNeverTicks) {
   Run("0");
   const QImage shown = Picture();
-  EXPECT_TRUE(form.TimerState().Enabled());
-  EXPECT_EQ(form.TimerState().Interval(), 0);
+  EXPECT_TRUE(window.TimerState().Enabled());
+  EXPECT_EQ(window.TimerState().Interval(), 0);
   QTest::qWait(250);
   EXPECT_EQ(Sim().CurLevel, 0);
   EXPECT_TRUE(AllAtRest(Sim()));
@@ -264,7 +264,7 @@ TEST_F(Form1Test, PeriodZeroShowsTheArrangementAndNeverTicks) {
 
 // --- Fields that cannot be used ---------------------------------------------
 
-TEST_F(Form1Test, AFieldThatCannotBeUsedIsReportedAndChangesNothing) {
+TEST_F(MainWindowTest, AFieldThatCannotBeUsedIsReportedAndChangesNothing) {
   struct Case {
     const char* field;
     const char* text;
@@ -272,15 +272,15 @@ TEST_F(Form1Test, AFieldThatCannotBeUsedIsReportedAndChangesNothing) {
     const char* caption;
   };
   const Case cases[] = {
-      {"Text1", "40000", ErrorKind::kOverflow, "分子の数"},
-      {"Text1", "-1", ErrorKind::kOutOfRange, "分子の数"},
-      {"Text1", "1e999", ErrorKind::kOverflow, "分子の数"},
-      {"Text3", "1e400", ErrorKind::kOverflow, "時間刻み"},
-      {"Text2", "-5", ErrorKind::kOutOfRange, "タイマー"},
-      {"Text2", "65536", ErrorKind::kOutOfRange, "タイマー"},
-      {"Text2", "3e9", ErrorKind::kOverflow, "タイマー"},
+      {"countField", "40000", ErrorKind::kOverflow, "分子の数"},
+      {"countField", "-1", ErrorKind::kOutOfRange, "分子の数"},
+      {"countField", "1e999", ErrorKind::kOverflow, "分子の数"},
+      {"timeStepField", "1e400", ErrorKind::kOverflow, "時間刻み"},
+      {"periodField", "-5", ErrorKind::kOutOfRange, "タイマー"},
+      {"periodField", "65536", ErrorKind::kOutOfRange, "タイマー"},
+      {"periodField", "3e9", ErrorKind::kOverflow, "タイマー"},
   };
-  Type("Text1", "12");
+  Type("countField", "12");
   Run("0");  // running, but without ticks, so nothing moves by itself
   const std::vector<Vec2> placed = Positions(0);
   const QImage shown = Picture();
@@ -289,7 +289,7 @@ TEST_F(Form1Test, AFieldThatCannotBeUsedIsReportedAndChangesNothing) {
     const QString good = field->text();
     Type(c.field, QString::fromLatin1(c.text));
     reports.clear();
-    Click("Command1");
+    Click("runButton");
     ASSERT_EQ(reports.size(), 1u) << c.text;
     EXPECT_EQ(reports[0].kind, c.kind) << c.text;
     EXPECT_EQ(reports[0].field, QString::fromUtf8(c.caption)) << c.text;
@@ -298,26 +298,26 @@ TEST_F(Form1Test, AFieldThatCannotBeUsedIsReportedAndChangesNothing) {
     EXPECT_EQ(Sim().ParticleCount, 12) << c.text;
     EXPECT_TRUE(SamePositions(Positions(0), placed)) << c.text;
     EXPECT_EQ(Picture(), shown) << c.text;
-    EXPECT_TRUE(form.TimerState().Enabled()) << c.text;
-    EXPECT_EQ(form.TimerState().Interval(), 0) << c.text;
+    EXPECT_TRUE(window.TimerState().Enabled()) << c.text;
+    EXPECT_EQ(window.TimerState().Interval(), 0) << c.text;
     Type(c.field, good);
   }
 }
 
-TEST_F(Form1Test, ARunningSimulationGoesOnAfterAFieldError) {
+TEST_F(MainWindowTest, ARunningSimulationGoesOnAfterAFieldError) {
   Run("10");
   ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
-  Type("Text1", "-1");
-  Click("Command1");
+  Type("countField", "-1");
+  Click("runButton");
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(Sim().ParticleCount, 40);
-  EXPECT_TRUE(form.TimerState().Enabled());
-  EXPECT_EQ(form.TimerState().Interval(), 10);
+  EXPECT_TRUE(window.TimerState().Enabled());
+  EXPECT_EQ(window.TimerState().Interval(), 10);
   const QImage before = Picture();
   ASSERT_TRUE(WaitFor([&] { return Picture() != before; }));  // still ticking
 }
 
-TEST_F(Form1Test, MessageKindsAreInJapanese) {
+TEST_F(MainWindowTest, MessageKindsAreInJapanese) {
   EXPECT_EQ(ErrorKindText(ErrorKind::kOverflow), QStringLiteral("オーバーフロー"));
   EXPECT_EQ(ErrorKindText(ErrorKind::kDivisionByZero), QStringLiteral("0 による除算"));
   EXPECT_EQ(ErrorKindText(ErrorKind::kInvalidOperation), QStringLiteral("無効な演算"));
@@ -327,8 +327,8 @@ TEST_F(Form1Test, MessageKindsAreInJapanese) {
 
 // --- Arithmetic errors during a tick ----------------------------------------
 
-TEST_F(Form1Test, AnArithmeticErrorStopsTheTimerAndKeepsTheLastPicture) {
-  Type("Text3", "1e300");
+TEST_F(MainWindowTest, AnArithmeticErrorStopsTheTimerAndKeepsTheLastPicture) {
+  Type("timeStepField", "1e300");
   Run("5");
   const QImage initial = Picture();
   ASSERT_TRUE(WaitFor([&] { return !reports.empty(); }));
@@ -336,7 +336,7 @@ TEST_F(Form1Test, AnArithmeticErrorStopsTheTimerAndKeepsTheLastPicture) {
   EXPECT_EQ(reports[0].kind, ErrorKind::kOverflow);
   EXPECT_TRUE(reports[0].field.isEmpty());
   EXPECT_TRUE(reports[0].message.contains(QStringLiteral("オーバーフロー")));
-  EXPECT_FALSE(form.TimerState().Enabled());
+  EXPECT_FALSE(window.TimerState().Enabled());
 
   // The step never wrote the level on show: the picture is the last good one.
   EXPECT_EQ(Picture(), initial);
@@ -347,11 +347,11 @@ TEST_F(Form1Test, AnArithmeticErrorStopsTheTimerAndKeepsTheLastPicture) {
   EXPECT_EQ(reports.size(), 1u);  // reported once, not on every tick
 
   // The window stays usable: Run starts afresh.
-  Type("Text3", "0.1");
+  Type("timeStepField", "0.1");
   Run("5");
   ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
   EXPECT_EQ(reports.size(), 1u);
-  EXPECT_TRUE(form.TimerState().Enabled());
+  EXPECT_TRUE(window.TimerState().Enabled());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The drawing surface: its client area and image, the user scale, the circle
 // and the properties it refuses.
-#include "platform/picture_box.h"
+#include "widgets/picture_box.h"
 
 #include <gtest/gtest.h>
 
@@ -9,23 +9,24 @@
 #include <limits>
 
 #include "platform/errors.h"
-#include "tests/picture_check.h"
+#include "ui/picture_layout.h"
+#include "picture_check.h"
 
 namespace tessaly {
 namespace {
 
 using testing::CheckDiscs;
 
-constexpr Colour kGrey = Rgb(112, 128, 144);
-constexpr QRgb kGreyRgb = qRgb(112, 128, 144);
+constexpr Colour kGrey = kPictureBackground;
+constexpr QRgb kGreyRgb = qRgb(RedOf(kGrey), GreenOf(kGrey), BlueOf(kGrey));
 
 // A surface the size of the window's: 281 x 257 outside, 277 x 253 inside.
 class PictureBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    box.setGeometry(0, 0, 281, 257);
+    box.setGeometry(QRect(QPoint(0, 0), kPictureGeometry.size()));
     box.SetBackColor(kGrey);
-    box.Cls();
+    box.Clear();
   }
   // Device pixels per pixel of the client area, and the rim's width.
   double Ratio() const { return box.Image().width() / 277.0; }
@@ -41,10 +42,10 @@ TEST_F(PictureBoxTest, ImageCoversTheClientAreaInsideATwoPixelBorder) {
 }
 
 TEST_F(PictureBoxTest, ClsErasesEverythingToTheBackColour) {
-  box.SetFillStyle(kFillSolid);
+  box.SetFillStyle(FillStyle::kSolid);
   box.Circle(100, 100, 50, Rgb(255, 255, 255));
   box.SetBackColor(Rgb(10, 20, 30));
-  box.Cls();
+  box.Clear();
   const QImage& image = box.Image();
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) ASSERT_EQ(image.pixel(x, y), qRgb(10, 20, 30));
@@ -63,7 +64,7 @@ TEST_F(PictureBoxTest, SolidCircleIsBlackInsideWithAWhiteRimAndRoundOnScreen) {
   // must still be round, its radius measured horizontally.
   box.SetScaleWidth(10);
   box.SetScaleHeight(10);
-  box.SetFillStyle(kFillSolid);
+  box.SetFillStyle(FillStyle::kSolid);
   box.SetFillColor(Rgb(0, 0, 0));
   box.Circle(3.0f, 4.0f, 0.5f, Rgb(255, 255, 255));
   box.Circle(7.2f, 6.1f, 0.5f, Rgb(255, 255, 255));
@@ -78,7 +79,7 @@ TEST_F(PictureBoxTest, ScaleWithAnOffsetAndAFlippedAxisMapsCornersToCorners) {
   box.SetScaleTop(20);
   box.SetScaleWidth(10);
   box.SetScaleHeight(-20);  // y grows upwards
-  box.SetFillStyle(kFillSolid);
+  box.SetFillStyle(FillStyle::kSolid);
   box.Circle(-5.0f, 20.0f, 1.0f, Rgb(255, 255, 255));  // top left corner
   box.Circle(5.0f, 0.0f, 1.0f, Rgb(255, 255, 255));    // bottom right corner
   const QImage& image = box.Image();
@@ -89,7 +90,7 @@ TEST_F(PictureBoxTest, ScaleWithAnOffsetAndAFlippedAxisMapsCornersToCorners) {
 }
 
 TEST_F(PictureBoxTest, TransparentFillLeavesTheInteriorAlone) {
-  box.SetFillStyle(kFillTransparent);
+  box.SetFillStyle(FillStyle::kTransparent);
   box.Circle(138.0f, 126.0f, 40.0f, Rgb(255, 255, 255));
   const QImage& image = box.Image();
   const double r = Ratio();
@@ -102,7 +103,7 @@ TEST_F(PictureBoxTest, TransparentFillLeavesTheInteriorAlone) {
 TEST_F(PictureBoxTest, RefusedPropertiesRaiseAndLeaveTheSurfaceAsItWas) {
   box.SetScaleWidth(10);
   box.SetScaleHeight(10);
-  box.SetFillStyle(kFillSolid);
+  box.SetFillStyle(FillStyle::kSolid);
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
 
@@ -116,19 +117,19 @@ TEST_F(PictureBoxTest, RefusedPropertiesRaiseAndLeaveTheSurfaceAsItWas) {
   };
   expectKind(ErrorKind::kOutOfRange, [&] { box.SetScaleWidth(0); });
   expectKind(ErrorKind::kOutOfRange, [&] { box.SetScaleHeight(inf); });
-  expectKind(ErrorKind::kOutOfRange, [&] { box.SetFillStyle(7); });
+  expectKind(ErrorKind::kOutOfRange, [&] { box.SetFillStyle(static_cast<FillStyle>(7)); });
   expectKind(ErrorKind::kInvalidOperation, [&] { box.SetScaleLeft(nan); });
   expectKind(ErrorKind::kInvalidOperation, [&] { box.Circle(nan, 1, 1, 0); });
   expectKind(ErrorKind::kInvalidOperation, [&] { box.Circle(1, 1, inf, 0); });
   EXPECT_EQ(box.ScaleWidth(), 10.0f);
   EXPECT_EQ(box.ScaleHeight(), 10.0f);
   EXPECT_EQ(box.ScaleLeft(), 0.0f);
-  EXPECT_EQ(box.FillStyle(), kFillSolid);
+  EXPECT_EQ(box.FillStyle(), FillStyle::kSolid);
   EXPECT_EQ(box.Image().pixel(5, 5), kGreyRgb);
 }
 
 TEST_F(PictureBoxTest, CirclesFarOutsideTheClientAreaDrawNothing) {
-  box.SetFillStyle(kFillSolid);
+  box.SetFillStyle(FillStyle::kSolid);
   box.Circle(-1e30f, 1e30f, 3.0f, Rgb(255, 255, 255));
   box.Circle(1e6f, 10.0f, 3.0f, Rgb(255, 255, 255));
   const QImage& image = box.Image();
@@ -140,7 +141,7 @@ TEST_F(PictureBoxTest, CirclesFarOutsideTheClientAreaDrawNothing) {
 TEST_F(PictureBoxTest, TheWidgetShowsThePictureInsideItsBorder) {
   // What the screen gets when the window is uncovered: the kept picture, not a
   // blank surface.
-  box.SetFillStyle(kFillSolid);
+  box.SetFillStyle(FillStyle::kSolid);
   box.Circle(60.0f, 70.0f, 20.0f, Rgb(255, 255, 255));
   const QImage shown = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
   const double r = Ratio();

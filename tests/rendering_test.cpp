@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "model/simulation.h"
+#include "model_test_util.h"
+#include "picture_check.h"
 #include "platform/errors.h"
-#include "platform/picture_box.h"
 #include "platform/random.h"
-#include "tests/model_test_util.h"
-#include "tests/picture_check.h"
+#include "ui/picture_layout.h"
+#include "widgets/circle_stamp.h"
+#include "widgets/picture_box.h"
 
 namespace tessaly {
 namespace {
@@ -31,7 +33,7 @@ constexpr QRgb kBackground = qRgb(40, 90, 60);
 class RenderingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    box.setGeometry(0, 0, 281, 257);
+    box.setGeometry(QRect(QPoint(0, 0), kPictureGeometry.size()));
     box.SetBackColor(Rgb(40, 90, 60));
     SetUserScale(box, 0, 0, 10, 10);
   }
@@ -85,7 +87,7 @@ TEST_F(RenderingTest, SetUserScaleWithAnEmptyRangeIsRefused) {
 }
 
 TEST_F(RenderingTest, NoParticlesGiveAClearedSurface) {
-  box.SetFillStyle(kFillSolid);
+  box.SetFillStyle(FillStyle::kSolid);
   box.Circle(5, 5, 2, Rgb(255, 255, 255));
   Draw({});
   const auto faults = Check({});

@@ -8,7 +8,7 @@
 #include "model/placement.h"
 #include "platform/errors.h"
 #include "platform/random.h"
-#include "tests/model_test_util.h"
+#include "model_test_util.h"
 
 namespace tessaly {
 namespace {

@@ -1,6 +1,6 @@
 // The window's timer: period 0 never fires, the limits of the period, and
 // firings that never pile up behind a slow tick.
-#include "platform/timer.h"
+#include "widgets/timer.h"
 
 #include <gtest/gtest.h>
 

@@ -7,15 +7,17 @@
 #include <QPushButton>
 #include <QStringList>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "model/placement.h"
 #include "model/time_step.h"
-#include "platform/colour.h"
 #include "platform/numbers.h"
-#include "platform/picture_box.h"
-#include "platform/timer.h"
 #include "ui/app_icon.h"
+#include "ui/picture_layout.h"
 #include "ui/rendering.h"
+#include "widgets/picture_box.h"
+#include "widgets/timer.h"
 
 namespace tessaly {
 namespace {
@@ -31,214 +33,188 @@ QFont InterfaceFont() {
   return font;
 }
 
-// Slate grey: both the black discs and their white rims stand out on it.
-constexpr Colour kBackground = Rgb(112, 128, 144);
-
-std::string FieldText(const QLineEdit* field) { return field->text().toStdString(); }
+// Every field stands at the same place to the right of its label.
+constexpr int kFieldLeft = 360;
+constexpr int kFieldWidth = 49;
+constexpr int kFieldHeight = 18;
 
 }  // namespace
 
-QString ErrorKindText(ErrorKind kind) {
-  switch (kind) {
-    case ErrorKind::kOverflow:
-      return QStringLiteral("オーバーフロー");
-    case ErrorKind::kDivisionByZero:
-      return QStringLiteral("0 による除算");
-    case ErrorKind::kInvalidOperation:
-      return QStringLiteral("無効な演算");
-    case ErrorKind::kOutOfRange:
-      return QStringLiteral("範囲外の値");
-    case ErrorKind::kOutOfMemory:
-      return QStringLiteral("メモリ不足");
-  }
-  return QStringLiteral("不明なエラー");
-}
-
-Form1::Form1(QWidget* parent) : QWidget(parent) {
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(AdvanceOneStep) {
+  setObjectName(QStringLiteral("mainWindow"));
   setWindowTitle(QStringLiteral("Tessaly"));
   setWindowIcon(MakeAppIcon());
   setFont(InterfaceFont());
   setFixedSize(434, 273);
 
-  // Created in this order, each label lies under the text box it reaches into.
-  Picture1 = new PictureBox(this);
-  Picture1->setObjectName(QStringLiteral("Picture1"));
-  Picture1->setGeometry(8, 8, 281, 257);
-  Picture1->SetBackColor(kBackground);
-  Picture1->Cls();
-  Picture1->setFocusPolicy(Qt::StrongFocus);
-  Picture1->setAccessibleName(QStringLiteral("分子の図"));
-  Picture1->setAccessibleDescription(
+  picture_ = new PictureBox(this);
+  picture_->setObjectName(QStringLiteral("picture"));
+  picture_->setGeometry(kPictureGeometry);
+  picture_->SetBackColor(kPictureBackground);
+  picture_->Clear();
+  picture_->setFocusPolicy(Qt::StrongFocus);
+  picture_->setAccessibleName(QStringLiteral("分子の図"));
+  picture_->setAccessibleDescription(
       QStringLiteral("10 × 10 の箱の中の分子を、白い縁の黒い円で表示します"));
 
-  Command1 = new QPushButton(QStringLiteral("実行"), this);
-  Command1->setObjectName(QStringLiteral("Command1"));
-  Command1->setGeometry(304, 24, 113, 25);
-  Command1->setAccessibleName(QStringLiteral("実行"));
-  Command1->setAccessibleDescription(
-      QStringLiteral("入力した値で、新しい配置からシミュレーションを始めます"));
+  run_button_ = AddButton(QStringLiteral("実行"), "runButton", QRect(304, 24, 113, 25),
+                          QStringLiteral("入力した値で、新しい配置からシミュレーションを始めます"));
+  stop_button_ = AddButton(QStringLiteral("停止"), "stopButton", QRect(304, 56, 113, 25),
+                           QStringLiteral("シミュレーションを止めます。図はそのまま残ります"));
 
-  Command2 = new QPushButton(QStringLiteral("停止"), this);
-  Command2->setObjectName(QStringLiteral("Command2"));
-  Command2->setGeometry(304, 56, 113, 25);
-  Command2->setAccessibleName(QStringLiteral("停止"));
-  Command2->setAccessibleDescription(
-      QStringLiteral("シミュレーションを止めます。図はそのまま残ります"));
+  count_ = AddField(QStringLiteral("分子の数"), "count", QRect(304, 112, 57, 17), QStringLiteral("40"),
+                    QStringLiteral("分子の数: 0〜32767 の整数 (小数は最も近い整数に丸めます)"),
+                    QStringLiteral("右の欄に分子の数を入力します"));
+  // Taller than the other labels, as it always was.
+  time_step_ = AddField(QStringLiteral("時間刻み"), "timeStep", QRect(304, 136, 57, 25),
+                        QStringLiteral("0.1"),
+                        QStringLiteral("時間刻み: 1 ステップで進む時間 (換算単位)"),
+                        QStringLiteral("右の欄に時間刻みを入力します"));
+  period_ = AddField(
+      QStringLiteral("タイマー"), "period", QRect(304, 160, 57, 17), QStringLiteral("10"),
+      QStringLiteral("タイマーの周期: 0〜65535 ミリ秒 (0 なら最初の配置のまま動きません)"),
+      QStringLiteral("右の欄にタイマーの周期をミリ秒で入力します"));
 
-  Label1 = new QLabel(QStringLiteral("分子の数"), this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(304, 112, 57, 17);
-  Text1 = new QLineEdit(QStringLiteral("40"), this);
-  Text1->setObjectName(QStringLiteral("Text1"));
-  Text1->setGeometry(360, 112, 49, 18);
-  Text1->setToolTip(QStringLiteral("分子の数: 0〜32767 の整数 (小数は最も近い整数に丸めます)"));
-
-  Label3 = new QLabel(QStringLiteral("時間刻み"), this);
-  Label3->setObjectName(QStringLiteral("Label3"));
-  Label3->setGeometry(304, 136, 57, 25);
-  Text3 = new QLineEdit(QStringLiteral("0.1"), this);
-  Text3->setObjectName(QStringLiteral("Text3"));
-  Text3->setGeometry(360, 136, 49, 18);
-  Text3->setToolTip(QStringLiteral("時間刻み: 1 ステップで進む時間 (換算単位)"));
-
-  Label2 = new QLabel(QStringLiteral("タイマー"), this);
-  Label2->setObjectName(QStringLiteral("Label2"));
-  Label2->setGeometry(304, 160, 57, 17);
-  Text2 = new QLineEdit(QStringLiteral("10"), this);
-  Text2->setObjectName(QStringLiteral("Text2"));
-  Text2->setGeometry(360, 160, 49, 18);
-  Text2->setToolTip(
-      QStringLiteral("タイマーの周期: 0〜65535 ミリ秒 (0 なら最初の配置のまま動きません)"));
-
-  for (QLabel* label : {Label1, Label3, Label2}) {
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setAccessibleName(label->text());
-  }
-  Label1->setBuddy(Text1);
-  Label3->setBuddy(Text3);
-  Label2->setBuddy(Text2);
-  Label1->setAccessibleDescription(QStringLiteral("右の欄に分子の数を入力します"));
-  Label3->setAccessibleDescription(QStringLiteral("右の欄に時間刻みを入力します"));
-  Label2->setAccessibleDescription(QStringLiteral("右の欄にタイマーの周期をミリ秒で入力します"));
-  for (QLineEdit* field : {Text1, Text3, Text2}) field->setAccessibleDescription(field->toolTip());
-  Text1->setAccessibleName(QStringLiteral("分子の数"));
-  Text3->setAccessibleName(QStringLiteral("時間刻み"));
-  Text2->setAccessibleName(QStringLiteral("タイマー"));
-
-  // Neither button answers Enter or Esc.
-  for (QPushButton* button : {Command1, Command2}) {
-    button->setAutoDefault(false);
-    button->setDefault(false);
-  }
-
-  setTabOrder(Picture1, Command1);
-  setTabOrder(Command1, Text1);
-  setTabOrder(Text1, Command2);
-  setTabOrder(Command2, Text2);
-  setTabOrder(Text2, Text3);
+  // The tab order is the one this window has always had, the order in which
+  // its controls were first laid out: picture, 実行, 分子の数, 停止, タイマー,
+  // 時間刻み. People who use the window from the keyboard know it by heart, so
+  // it stays, though it is not the order on screen. Each label hands the
+  // focus to its field and takes none itself.
+  setTabOrder(picture_, run_button_);
+  setTabOrder(run_button_, count_.edit);
+  setTabOrder(count_.edit, stop_button_);
+  setTabOrder(stop_button_, period_.edit);
+  setTabOrder(period_.edit, time_step_.edit);
 
   // Switched on, but with period 0 it is not armed: nothing runs before Run.
-  Timer1 = new Timer(this);
-  Timer1->SetInterval(0);
-  Timer1->SetEnabled(true);
+  timer_ = new Timer(this);
+  timer_->setObjectName(QStringLiteral("timer"));
+  timer_->SetInterval(0);
+  timer_->SetEnabled(true);
 
-  connect(Command1, &QPushButton::clicked, this, &Form1::OnRunClicked);
-  connect(Command2, &QPushButton::clicked, this, &Form1::OnStopClicked);
-  connect(Timer1, &Timer::Tick, this, &Form1::OnTick);
+  connect(run_button_, &QPushButton::clicked, this, &MainWindow::OnRunClicked);
+  connect(stop_button_, &QPushButton::clicked, this, &MainWindow::OnStopClicked);
+  connect(timer_, &Timer::Tick, this, &MainWindow::OnTick);
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::SetErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
+QPushButton* MainWindow::AddButton(const QString& caption, const char* name, const QRect& geometry,
+                                   const QString& description) {
+  auto* button = new QPushButton(caption, this);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setGeometry(geometry);
+  button->setAccessibleName(caption);
+  button->setAccessibleDescription(description);
+  // Neither button answers Enter or Esc, not even when the window sits in a
+  // dialog, where a push button would otherwise become the default one.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  return button;
+}
 
-const QImage& Form1::PictureImage() const { return Picture1->Image(); }
+MainWindow::LabelledField MainWindow::AddField(const QString& caption, const char* name,
+                                               const QRect& label_geometry, const QString& text,
+                                               const QString& hint, const QString& description) {
+  // The label is made first so that it lies under the field it reaches into
+  // by one pixel.
+  const QString base = QString::fromLatin1(name);
+  auto* label = new QLabel(caption, this);
+  label->setObjectName(base + QStringLiteral("Label"));
+  label->setGeometry(label_geometry);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setAccessibleName(caption);
+  label->setAccessibleDescription(description);
 
-void Form1::OnRunClicked() {
+  auto* edit = new QLineEdit(text, this);
+  edit->setObjectName(base + QStringLiteral("Field"));
+  edit->setGeometry(kFieldLeft, label_geometry.top(), kFieldWidth, kFieldHeight);
+  edit->setToolTip(hint);
+  edit->setAccessibleName(caption);
+  edit->setAccessibleDescription(hint);
+  label->setBuddy(edit);
+  return {label, edit};
+}
+
+void MainWindow::SetErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
+
+void MainWindow::SetStepForTesting(StepFunction step) {
+  step_ = step ? std::move(step) : StepFunction(AdvanceOneStep);
+}
+
+const QImage& MainWindow::PictureImage() const { return picture_->Image(); }
+
+template <typename T>
+std::optional<T> MainWindow::ReadField(const LabelledField& field,
+                                       const std::function<T(const std::string&)>& convert) {
+  try {
+    return convert(field.edit->text().toStdString());
+  } catch (const RuntimeError& error) {
+    Report(FieldErrorReport(error.kind(), field.label->text(), field.edit->toolTip()));
+    return std::nullopt;
+  }
+}
+
+void MainWindow::OnRunClicked() {
   // Every field is read and checked before anything changes, so a field that
   // cannot be used leaves the running simulation as it was.
-  std::int16_t count = 0;
-  double timeStep = 0.0;
-  std::int32_t period = 0;
+  const auto count = ReadField<std::int16_t>(count_, [](const std::string& text) {
+    const std::int16_t n = RoundToInt16(ReadNumber(text));
+    CheckParticleCount(n);
+    return n;
+  });
+  if (!count) return;
+  const auto time_step = ReadField<double>(time_step_, [](const std::string& text) {
+    return ReadNumber(text);
+  });
+  if (!time_step) return;
+  const auto period = ReadField<std::int32_t>(period_, [](const std::string& text) {
+    const std::int32_t ms = RoundToInt32(ReadNumber(text));
+    Timer::CheckInterval(ms);
+    return ms;
+  });
+  if (!period) return;
+
   try {
-    count = RoundToInt16(ReadNumber(FieldText(Text1)));
-    if (count < 0) throw RuntimeError(ErrorKind::kOutOfRange);
+    InitSimulation(sim_, *count, *time_step);
   } catch (const RuntimeError& error) {
-    ReportFieldError(error.kind(), Label1, Text1);
+    // The tables did not fit; the old run stays.
+    Report(FieldErrorReport(error.kind(), count_.label->text(), count_.edit->toolTip()));
     return;
   }
   try {
-    timeStep = ReadNumber(FieldText(Text3));
+    SetUserScale(*picture_, 0, 0, 10, 10);
+    PlaceParticles(sim_, random_);
+    DrawParticles(sim_, *picture_);
+    timer_->SetInterval(*period);
+    timer_->SetEnabled(true);
   } catch (const RuntimeError& error) {
-    ReportFieldError(error.kind(), Label3, Text3);
-    return;
-  }
-  try {
-    period = RoundToInt32(ReadNumber(FieldText(Text2)));
-    Timer::CheckInterval(period);
-  } catch (const RuntimeError& error) {
-    ReportFieldError(error.kind(), Label2, Text2);
-    return;
-  }
-
-  try {
-    InitSimulation(Sim, count, timeStep);
-  } catch (const RuntimeError& error) {
-    ReportFieldError(error.kind(), Label1, Text1);  // the tables did not fit; the old run stays
-    return;
-  }
-  try {
-    SetUserScale(*Picture1, 0, 0, 10, 10);
-    Picture1->Cls();
-    PlaceParticles(Sim, Random);
-    DrawParticles(Sim, *Picture1);
-    Timer1->SetInterval(period);
-    Timer1->SetEnabled(true);
-  } catch (const RuntimeError& error) {
-    Timer1->SetEnabled(false);
-    ReportTickError(error.kind());
+    timer_->SetEnabled(false);
+    Report(TickErrorReport(error.kind()));
   }
 }
 
-void Form1::OnStopClicked() { Timer1->SetEnabled(false); }
+void MainWindow::OnStopClicked() { timer_->SetEnabled(false); }
 
-void Form1::OnTick() {
+void MainWindow::OnTick() {
   try {
-    AdvanceOneStep(Sim);
-    DrawParticles(Sim, *Picture1);  // the state this tick started from
-    ExchangeLevels(Sim);
+    step_(sim_);
+    DrawParticles(sim_, *picture_);  // the state this tick started from
+    ExchangeLevels(sim_);
   } catch (const RuntimeError& error) {
-    // The step never writes the level on show, so the picture stays as it
-    // was drawn last: finite and whole.
-    Timer1->SetEnabled(false);
-    ReportTickError(error.kind());
+    // A failed step leaves level CurLevel whole, and the picture box keeps
+    // the image drawn last, so the last good picture stays on screen.
+    timer_->SetEnabled(false);
+    Report(TickErrorReport(error.kind()));
   }
 }
 
-void Form1::ReportFieldError(ErrorKind kind, const QLabel* label, const QLineEdit* field) {
-  const QString message =
-      QStringLiteral("「%1」の値を使えません: %2。\n%3\nそれまでの状態はそのまま変わりません。")
-          .arg(label->text(), ErrorKindText(kind), field->toolTip());
-  Report({kind, label->text(), message});
-}
-
-void Form1::ReportTickError(ErrorKind kind) {
-  const QString message =
-      QStringLiteral("計算中にエラーが起きました: %1。\nシミュレーションを停止しました。"
-                     "値を直して「実行」を押すと、最初からやり直します。")
-          .arg(ErrorKindText(kind));
-  Report({kind, QString(), message});
-}
-
-void Form1::Report(const ErrorReport& report) {
+void MainWindow::Report(const ErrorReport& report) {
   if (reporter_) {
     reporter_(report);
   } else {
-    ShowMessageBox(report);
+    QMessageBox::warning(this, windowTitle(), report.message);
   }
-}
-
-void Form1::ShowMessageBox(const ErrorReport& report) {
-  QMessageBox::warning(this, windowTitle(), report.message);
 }
 
 }  // namespace tessaly

@@ -1,4 +1,4 @@
-// Form1, the program's only window: the picture of the box, the Run and Stop
+// The program's only window: the picture of the box, the Run and Stop
 // buttons, the three input fields with their labels, and the timer that
 // drives the simulation.
 //
@@ -11,13 +11,13 @@
 #pragma once
 
 #include <QImage>
-#include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "model/simulation.h"
-#include "platform/errors.h"
 #include "platform/random.h"
+#include "ui/error_report.h"
 
 class QLabel;
 class QLineEdit;
@@ -28,33 +28,24 @@ namespace tessaly {
 class PictureBox;
 class Timer;
 
-// What went wrong, for the person at the window.
-struct ErrorReport {
-  ErrorKind kind;   // the kind of error
-  QString field;    // caption of the field that could not be used; empty for a tick
-  QString message;  // the whole message in Japanese, naming field and kind
-};
-
-// Shows an error report. The window's default shows a message box; tests set
-// one that records the report instead.
-using ErrorReporter = std::function<void(const ErrorReport&)>;
-
-// The kind of error in Japanese: "オーバーフロー", "0 による除算", ...
-[[nodiscard]] QString ErrorKindText(ErrorKind kind);
-
-class Form1 : public QWidget {
+class MainWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit Form1(QWidget* parent = nullptr);
-  ~Form1() override;
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Replaces how errors are shown; an empty reporter restores the message box.
   void SetErrorReporter(ErrorReporter reporter);
 
+  // The step each tick runs: AdvanceOneStep unless a test puts another in its
+  // place (to make a later tick fail, say). An empty one restores it.
+  using StepFunction = std::function<void(Simulation&)>;
+  void SetStepForTesting(StepFunction step);
+
   // Read access to what the window holds.
-  [[nodiscard]] const Simulation& SimulationState() const { return Sim; }
-  [[nodiscard]] const Timer& TimerState() const { return *Timer1; }
+  [[nodiscard]] const Simulation& SimulationState() const { return sim_; }
+  [[nodiscard]] const Timer& TimerState() const { return *timer_; }
   [[nodiscard]] const QImage& PictureImage() const;
 
  private slots:
@@ -63,24 +54,36 @@ class Form1 : public QWidget {
   void OnTick();
 
  private:
-  void ReportFieldError(ErrorKind kind, const QLabel* label, const QLineEdit* field);
-  void ReportTickError(ErrorKind kind);
+  // A caption and the field it stands beside.
+  struct LabelledField {
+    QLabel* label = nullptr;
+    QLineEdit* edit = nullptr;
+  };
+
+  QPushButton* AddButton(const QString& caption, const char* name, const QRect& geometry,
+                         const QString& description);
+  LabelledField AddField(const QString& caption, const char* name, const QRect& label_geometry,
+                         const QString& text, const QString& hint, const QString& description);
+
+  // The field's text converted by `convert`, or nothing when it raises a
+  // RuntimeError, which is then reported against the field.
+  template <typename T>
+  std::optional<T> ReadField(const LabelledField& field,
+                             const std::function<T(const std::string&)>& convert);
+
   void Report(const ErrorReport& report);
-  void ShowMessageBox(const ErrorReport& report);
 
-  PictureBox* Picture1;
-  QPushButton* Command1;
-  QPushButton* Command2;
-  QLabel* Label1;
-  QLineEdit* Text1;
-  QLabel* Label3;
-  QLineEdit* Text3;
-  QLabel* Label2;
-  QLineEdit* Text2;
-  Timer* Timer1;
+  PictureBox* picture_;
+  QPushButton* run_button_;
+  QPushButton* stop_button_;
+  LabelledField count_;
+  LabelledField time_step_;
+  LabelledField period_;
+  Timer* timer_;
 
-  Simulation Sim;
-  ClockRandom Random;
+  Simulation sim_;
+  ClockRandom random_;
+  StepFunction step_;
   ErrorReporter reporter_;
 };
 

@@ -4,7 +4,7 @@
 
 #include "model/simulation.h"
 #include "platform/colour.h"
-#include "platform/picture_box.h"
+#include "widgets/picture_box.h"
 
 namespace tessaly {
 
@@ -17,8 +17,8 @@ void SetUserScale(PictureBox& surface, double x1, double y1, double x2, double y
 
 void DrawParticles(const Simulation& sim, PictureBox& surface) {
   constexpr float kRadius = 0.5f;  // half a world unit: discs of diameter 1
-  surface.Cls();
-  surface.SetFillStyle(kFillSolid);
+  surface.Clear();
+  surface.SetFillStyle(FillStyle::kSolid);
   surface.SetFillColor(Rgb(0, 0, 0));
   const std::int32_t n = sim.ParticleCount;
   if (n <= 0) return;

@@ -1,4 +1,4 @@
-#include "platform/timer.h"
+#include "widgets/timer.h"
 
 #include <QTimer>
 

@@ -9,8 +9,9 @@
 // left of the client area.
 //
 // Every call that the surface refuses raises RuntimeError: a zero or
-// non-finite ScaleWidth or ScaleHeight, an unknown FillStyle (kOutOfRange),
-// a circle at a non-finite place or of non-finite size (kInvalidOperation).
+// non-finite ScaleWidth or ScaleHeight (kOutOfRange), a non-finite ScaleLeft
+// or ScaleTop, or a circle at a non-finite place or of non-finite size
+// (kInvalidOperation).
 #pragma once
 
 #include <QColor>
@@ -27,21 +28,8 @@ namespace tessaly {
 
 class CircleStamp;
 
-// FillStyle values: closed shapes filled solidly, or left open.
-inline constexpr int kFillSolid = 0;
-inline constexpr int kFillTransparent = 1;
-
-// How one circle looks, in the device pixels of the image painted on.
-struct CircleLook {
-  QColor outline;          // colour of the rim
-  bool filled = false;     // whether the interior is filled
-  QColor fill;             // colour of the interior when filled
-  qreal line_width = 1.0;  // width of the rim, inside the radius
-};
-
-// Paints a circle with antialiasing: the rim lies inside `radius`, so the disc
-// covers exactly the circle of that radius about `centre`.
-void PaintCircle(QPainter& painter, const CircleLook& look, QPointF centre, qreal radius);
+// How closed shapes are drawn: filled solidly with FillColor, or left open.
+enum class FillStyle { kSolid = 0, kTransparent = 1 };
 
 class PictureBox : public QFrame {
   Q_OBJECT
@@ -62,14 +50,14 @@ class PictureBox : public QFrame {
   [[nodiscard]] Colour BackColor() const { return back_color_; }
   void SetBackColor(Colour colour);
 
-  [[nodiscard]] int FillStyle() const { return fill_style_; }
-  void SetFillStyle(int style);
+  [[nodiscard]] tessaly::FillStyle FillStyle() const { return fill_style_; }
+  void SetFillStyle(tessaly::FillStyle style);
 
   [[nodiscard]] Colour FillColor() const { return fill_color_; }
   void SetFillColor(Colour colour);
 
   // Erases the whole client area to BackColor.
-  void Cls();
+  void Clear();
 
   // A circle about (x, y) whose radius is measured along the horizontal axis
   // in user units; round on screen whatever the scale. The rim, one pixel
@@ -82,8 +70,6 @@ class PictureBox : public QFrame {
   // pixel ratio.
   [[nodiscard]] const QImage& Image() const { return image_; }
 
-  [[nodiscard]] QSize sizeHint() const override;
-
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -92,6 +78,9 @@ class PictureBox : public QFrame {
   // Fits the image to the client area at the current pixel ratio, keeping
   // what it showed.
   void FitImage();
+  // Stores one of the four scale values, refusing what no scale can hold.
+  enum class ScaleValue { kOrigin, kExtent };
+  void SetScale(float& slot, float value, ScaleValue kind);
   [[nodiscard]] QPointF ToDevice(float x, float y) const;
   [[nodiscard]] qreal LengthToDevice(float length) const;
   [[nodiscard]] qreal PixelRatio() const;
@@ -107,7 +96,7 @@ class PictureBox : public QFrame {
   float scale_height_ = 1.0f;
   bool scale_set_ = false;  // until then the scale follows the client size
   Colour back_color_ = Rgb(255, 255, 255);
-  int fill_style_ = kFillTransparent;
+  tessaly::FillStyle fill_style_ = tessaly::FillStyle::kTransparent;
   Colour fill_color_ = Rgb(0, 0, 0);
 };
 

@@ -1,6 +1,7 @@
-#include "platform/circle_stamp.h"
+#include "widgets/circle_stamp.h"
 
 #include <QPainter>
+#include <QPen>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -30,6 +31,16 @@ inline QRgb Over(QRgb colour, std::uint32_t keep, QRgb target) {
 }
 
 }  // namespace
+
+void PaintCircle(QPainter& painter, const CircleLook& look, QPointF centre, qreal radius) {
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(look.outline, look.line_width));
+  painter.setBrush(look.filled ? QBrush(look.fill) : QBrush(Qt::NoBrush));
+  // The pen straddles the path: centring it half a line inside the radius
+  // keeps the whole rim within the circle.
+  const qreal r = std::max(radius - look.line_width / 2, 0.0);
+  painter.drawEllipse(centre, r, r);
+}
 
 CircleStamp::CircleStamp(const CircleLook& look, qreal radius)
     : look_(look),

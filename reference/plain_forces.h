@@ -8,9 +8,9 @@
 
 #include "model/simulation.h"
 
-namespace tessaly::testing {
+namespace tessaly::reference {
 
-inline void ReferenceForces(Simulation& sim) {
+inline void PlainForces(Simulation& sim) {
   const std::int32_t n = sim.ParticleCount;
   const std::vector<Vec2>& pos = sim.Pos[sim.CurLevel];
   for (std::int32_t i = 1; i <= n; ++i) {
@@ -28,4 +28,4 @@ inline void ReferenceForces(Simulation& sim) {
   }
 }
 
-}  // namespace tessaly::testing
+}  // namespace tessaly::reference

@@ -1,12 +1,13 @@
-#include "platform/picture_box.h"
+#include "widgets/picture_box.h"
 
+#include <QColor>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
 #include <cmath>
 
-#include "platform/circle_stamp.h"
+#include "widgets/circle_stamp.h"
 #include "platform/errors.h"
 
 namespace tessaly {
@@ -14,25 +15,11 @@ namespace {
 
 QColor ToQColor(Colour c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 
-void CheckScaleExtent(float value) {
-  if (value == 0.0f || !std::isfinite(value)) throw RuntimeError(ErrorKind::kOutOfRange);
-}
-
 void CheckFinite(float value) {
   if (!std::isfinite(value)) throw RuntimeError(ErrorKind::kInvalidOperation);
 }
 
 }  // namespace
-
-void PaintCircle(QPainter& painter, const CircleLook& look, QPointF centre, qreal radius) {
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(look.outline, look.line_width));
-  painter.setBrush(look.filled ? QBrush(look.fill) : QBrush(Qt::NoBrush));
-  // The pen straddles the path: centring it half a line inside the radius
-  // keeps the whole rim within the circle.
-  const qreal r = std::max(radius - look.line_width / 2, 0.0);
-  painter.drawEllipse(centre, r, r);
-}
 
 PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -43,40 +30,33 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
 
 PictureBox::~PictureBox() = default;
 
-void PictureBox::SetScaleLeft(float value) {
+void PictureBox::SetScaleLeft(float value) { SetScale(scale_left_, value, ScaleValue::kOrigin); }
+void PictureBox::SetScaleTop(float value) { SetScale(scale_top_, value, ScaleValue::kOrigin); }
+void PictureBox::SetScaleWidth(float value) { SetScale(scale_width_, value, ScaleValue::kExtent); }
+void PictureBox::SetScaleHeight(float value) { SetScale(scale_height_, value, ScaleValue::kExtent); }
+
+void PictureBox::SetScale(float& slot, float value, ScaleValue kind) {
+  // A zero extent would put the whole world on one line of pixels.
+  if (kind == ScaleValue::kExtent && (value == 0.0f || !std::isfinite(value))) {
+    throw RuntimeError(ErrorKind::kOutOfRange);
+  }
   CheckFinite(value);
-  scale_left_ = value;
-  scale_set_ = true;
-}
-
-void PictureBox::SetScaleTop(float value) {
-  CheckFinite(value);
-  scale_top_ = value;
-  scale_set_ = true;
-}
-
-void PictureBox::SetScaleWidth(float value) {
-  CheckScaleExtent(value);
-  scale_width_ = value;
-  scale_set_ = true;
-}
-
-void PictureBox::SetScaleHeight(float value) {
-  CheckScaleExtent(value);
-  scale_height_ = value;
+  slot = value;
   scale_set_ = true;
 }
 
 void PictureBox::SetBackColor(Colour colour) { back_color_ = colour; }
 
-void PictureBox::SetFillStyle(int style) {
-  if (style != kFillSolid && style != kFillTransparent) throw RuntimeError(ErrorKind::kOutOfRange);
+void PictureBox::SetFillStyle(tessaly::FillStyle style) {
+  if (style != FillStyle::kSolid && style != FillStyle::kTransparent) {
+    throw RuntimeError(ErrorKind::kOutOfRange);  // a value cast from outside the enumeration
+  }
   fill_style_ = style;
 }
 
 void PictureBox::SetFillColor(Colour colour) { fill_color_ = colour; }
 
-void PictureBox::Cls() {
+void PictureBox::Clear() {
   FitImage();
   image_.fill(ToQColor(back_color_));
   ScheduleRepaint();
@@ -86,15 +66,13 @@ void PictureBox::Circle(float x, float y, float radius, Colour outline) {
   CheckFinite(x);
   CheckFinite(y);
   CheckFinite(radius);
-  const CircleLook look{ToQColor(outline), fill_style_ == kFillSolid, ToQColor(fill_color_),
+  const CircleLook look{ToQColor(outline), fill_style_ == FillStyle::kSolid, ToQColor(fill_color_),
                         image_ratio_};
   const qreal r = std::fabs(LengthToDevice(radius));
   if (!stamp_ || !stamp_->Draws(look, r)) stamp_ = std::make_unique<CircleStamp>(look, r);
   stamp_->Stamp(image_, ToDevice(x, y));
   ScheduleRepaint();
 }
-
-QSize PictureBox::sizeHint() const { return QSize(281, 257); }
 
 void PictureBox::paintEvent(QPaintEvent* event) {
   repaint_pending_ = false;

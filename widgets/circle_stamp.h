@@ -7,15 +7,28 @@
 // along each axis, so the two differ only in the soft edges of the rim.
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPointF>
 #include <array>
 #include <cstdint>
 #include <vector>
 
-#include "platform/picture_box.h"
+class QPainter;
 
 namespace tessaly {
+
+// How one circle looks, in the device pixels of the image painted on.
+struct CircleLook {
+  QColor outline;          // colour of the rim
+  bool filled = false;     // whether the interior is filled
+  QColor fill;             // colour of the interior when filled
+  qreal line_width = 1.0;  // width of the rim, inside the radius
+};
+
+// Paints a circle with antialiasing: the rim lies inside `radius`, so the disc
+// covers exactly the circle of that radius about `centre`.
+void PaintCircle(QPainter& painter, const CircleLook& look, QPointF centre, qreal radius);
 
 class CircleStamp {
  public:

@@ -11,24 +11,26 @@
 #include <functional>
 #include <vector>
 
-#include "tests/picture_check.h"
+#include "picture_check.h"
 #include "ui/main_window.h"
+#include "ui/picture_layout.h"
 
 namespace tessaly::testing {
 
-inline constexpr QRgb kBackground = qRgb(112, 128, 144);
+inline constexpr QRgb kBackground =
+    qRgb(RedOf(kPictureBackground), GreenOf(kPictureBackground), BlueOf(kPictureBackground));
 
-class Form1Test : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    form.SetErrorReporter([this](const ErrorReport& report) { reports.push_back(report); });
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    window.SetErrorReporter([this](const ErrorReport& report) { reports.push_back(report); });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   }
 
   template <typename T>
   T* Control(const char* name) {
-    T* control = form.findChild<T*>(QString::fromLatin1(name));
+    T* control = window.findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(control, nullptr) << name;
     return control;
   }
@@ -45,12 +47,12 @@ class Form1Test : public ::testing::Test {
 
   // Runs with the given period and returns once the initial arrangement shows.
   void Run(const QString& period) {
-    Type("Text2", period);
-    Click("Command1");
+    Type("periodField", period);
+    Click("runButton");
   }
 
-  const Simulation& Sim() const { return form.SimulationState(); }
-  const QImage& Picture() const { return form.PictureImage(); }
+  const Simulation& Sim() const { return window.SimulationState(); }
+  const QImage& Picture() const { return window.PictureImage(); }
 
   std::vector<Vec2> Positions(int level) const {
     const auto& pos = Sim().Pos[level];
@@ -61,14 +63,14 @@ class Form1Test : public ::testing::Test {
     std::vector<QPointF> centres;
     for (const Vec2& p : Positions(level)) centres.push_back(WorldToPixel(p.X, p.Y, Picture()));
     return CheckDiscs(Picture(), centres, DiscRadius(Picture()), kBackground,
-                      form.devicePixelRatioF());
+                      window.devicePixelRatioF());
   }
 
   bool WaitFor(const std::function<bool()>& condition, int ms = 2000) {
     return QTest::qWaitFor(condition, ms);
   }
 
-  Form1 form;
+  MainWindow window;
   std::vector<ErrorReport> reports;
 };
 
