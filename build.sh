@@ -30,13 +30,13 @@ if [ "$mode" = fuzz ]; then
   exec scripts/fuzz.sh "${2:-60}"
 fi
 
-build=build
-type=RelWithDebInfo
-options=()
-[ "$mode" = bench ] && { build=build-release; type=Release; }
-[ "$mode" = sanitize ] && { build=build-asan; options=(-DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCHMARKS=OFF); }
-
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE="$type" "${options[@]}" >/dev/null
+# Each mode builds with one of the presets in CMakePresets.json.
+case "$mode" in
+  bench) preset=release; build=build-release ;;
+  sanitize) preset=asan; build=build-asan ;;
+  *) preset=default; build=build ;;
+esac
+scripts/configure.sh "$preset"
 cmake --build "$build" -j "$jobs"
 
 case "$mode" in

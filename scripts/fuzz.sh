@@ -7,10 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
-cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+scripts/configure.sh fuzz
 cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)"
 
 mkdir -p build-fuzz/corpus
-build-fuzz/number_fuzzer -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+build-fuzz/tests/fuzz/number_fuzzer -max_total_time="$seconds" -max_len=4096 -timeout=10 \
   -print_final_stats=1 -artifact_prefix=build-fuzz/ \
   build-fuzz/corpus tests/fuzz/corpus
