@@ -5,19 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRawFont>
+#include <QSignalSpy>
 #include <QTest>
 #include <cmath>
 #include <vector>
 
-#include "widgets/picture_box.h"
-#include "widgets/timer.h"
 #include "main_window_fixture.h"
+#include "model/time_step.h"
 #include "picture_check.h"
+#include "widgets/timer.h"
 
 namespace tessaly {
 namespace {
@@ -95,15 +97,34 @@ TEST_F(MainWindowTest, TabOrderFollowsTheLayoutTable) {
 }
 
 TEST_F(MainWindowTest, NeitherButtonAnswersEnterOrEscape) {
-  for (const char* name : {"runButton", "stopButton"}) {
-    EXPECT_FALSE(Control<QPushButton>(name)->isDefault()) << name;
-    EXPECT_FALSE(Control<QPushButton>(name)->autoDefault()) << name;
-  }
-  QLineEdit* field = Control<QLineEdit>("countField");
-  field->setFocus();
-  QTest::keyClick(field, Qt::Key_Return);
-  QTest::keyClick(field, Qt::Key_Escape);
-  EXPECT_EQ(Sim().ParticleCount, 0);
+  // Inside a dialog a push button becomes the default one as soon as it has
+  // the focus, and Enter anywhere in the dialog clicks it; the window's
+  // buttons must not.
+  QDialog dialog;
+  auto* hosted = new MainWindow(&dialog);
+  hosted->SetErrorReporter([](const ErrorReport&) {});
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QApplication::setActiveWindow(&dialog);
+  auto* run = hosted->findChild<QPushButton*>("runButton");
+  auto* stop = hosted->findChild<QPushButton*>("stopButton");
+  auto* count = hosted->findChild<QLineEdit*>("countField");
+  ASSERT_TRUE(run && stop && count);
+
+  run->setFocus();
+  QTest::keyClick(run, Qt::Key_Return);
+  QTest::keyClick(run, Qt::Key_Enter);
+  count->setFocus();
+  QTest::keyClick(count, Qt::Key_Return);
+  EXPECT_EQ(hosted->SimulationState().ParticleCount, 0) << "Enter ran the simulation";
+
+  run->click();
+  ASSERT_EQ(hosted->SimulationState().ParticleCount, 40);
+  stop->setFocus();
+  QTest::keyClick(stop, Qt::Key_Return);
+  count->setFocus();
+  QTest::keyClick(count, Qt::Key_Escape);
+  EXPECT_TRUE(hosted->TimerState().Enabled()) << "Enter or Escape stopped the simulation";
 }
 
 TEST_F(MainWindowTest, TheKeyboardCanRunAndStop) {
@@ -148,7 +169,9 @@ TEST_F(MainWindowTest, IconShowsFourDiscsInTheirColours) {
 TEST_F(MainWindowTest, NothingRunsBeforeTheFirstRun) {
   EXPECT_TRUE(window.TimerState().Enabled());
   EXPECT_EQ(window.TimerState().Interval(), 0);
+  QSignalSpy ticks(Control<Timer>("timer"), &Timer::Tick);
   QTest::qWait(300);
+  EXPECT_EQ(ticks.count(), 0);  // a timer at period 0 would fire on every pass
   EXPECT_EQ(Sim().ParticleCount, 0);
   EXPECT_TRUE(Sim().Pos[0].empty());
   EXPECT_TRUE(CheckDiscs(Picture(), {}, testing::DiscRadius(Picture()), kBackground).None());
@@ -192,7 +215,10 @@ TEST_F(MainWindowTest, ThePictureRunsOneStepBehind) {
 }
 
 TEST_F(MainWindowTest, TicksComeAboutOncePerPeriod) {
-  int ticks = 0;
+  // 300 ms at a period of 10 ms: about 30 ticks, never many more (a timer
+  // ticking twice as often would give 60), and not far fewer.
+  QSignalSpy ticks(Control<Timer>("timer"), &Timer::Tick);
+  int flips = 0;
   int last_level = 0;
   Run("10");
   QElapsedTimer clock;
@@ -201,11 +227,14 @@ TEST_F(MainWindowTest, TicksComeAboutOncePerPeriod) {
     QTest::qWait(1);
     if (Sim().CurLevel != last_level) {
       last_level = Sim().CurLevel;
-      ++ticks;
+      ++flips;
     }
   }
   Click("stopButton");
-  EXPECT_GE(ticks, 8);  // level flips seen; some may be missed between looks
+  const qint64 elapsed = clock.elapsed();
+  EXPECT_GE(ticks.count(), 8);
+  EXPECT_LE(ticks.count(), elapsed / 10 + 6);
+  EXPECT_GE(flips, 8);  // every tick steps; some flips may be missed between looks
 }
 
 TEST_F(MainWindowTest, StopFreezesThePicture) {
@@ -220,6 +249,22 @@ TEST_F(MainWindowTest, StopFreezesThePicture) {
   EXPECT_EQ(Picture(), frozen);
   EXPECT_EQ(Sim().CurLevel, level);
   EXPECT_TRUE(SamePositions(Positions(Sim().CurLevel), current));
+}
+
+TEST_F(MainWindowTest, StopThenRunStartsAfreshFromRest) {
+  Run("10");
+  ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
+  Click("stopButton");
+  const std::vector<Vec2> stopped = Positions(Sim().CurLevel);
+  const QImage frozen = Picture();
+  Click("runButton");
+  EXPECT_TRUE(window.TimerState().Enabled());
+  EXPECT_EQ(Sim().CurLevel, 0);
+  EXPECT_TRUE(AllAtRest(Sim()));
+  EXPECT_FALSE(SamePositions(Positions(0), stopped));
+  EXPECT_NE(Picture(), frozen);
+  EXPECT_TRUE(CheckPictureShows(0).None());
+  ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
 }
 
 TEST_F(MainWindowTest, RunWhileRunningStartsAfreshWithTheNewPeriod) {
@@ -352,6 +397,48 @@ TEST_F(MainWindowTest, AnArithmeticErrorStopsTheTimerAndKeepsTheLastPicture) {
   ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
   EXPECT_EQ(reports.size(), 1u);
   EXPECT_TRUE(window.TimerState().Enabled());
+}
+
+TEST_F(MainWindowTest, AnErrorOnALaterTickKeepsTheLastGoodPicture) {
+  // Three good steps, then a step that overflows for real: its time step is
+  // made absurd just before it runs. From the second tick on, the level that
+  // step writes is the one drawn last, so the picture must survive on its own.
+  int steps = 0;
+  std::vector<Vec2> drawn_last;  // the state the last good tick started from
+  window.SetStepForTesting([&](Simulation& sim) {
+    if (++steps == 4) {
+      sim.TimeStep = 1e300;
+    } else {
+      drawn_last.assign(sim.Pos[sim.CurLevel].begin() + 1, sim.Pos[sim.CurLevel].end());
+    }
+    AdvanceOneStep(sim);
+  });
+  Run("20");
+  ASSERT_TRUE(WaitFor([&] { return !reports.empty(); }, 5000));
+  EXPECT_EQ(steps, 4);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].kind, ErrorKind::kOverflow);
+  EXPECT_FALSE(window.TimerState().Enabled());
+
+  std::vector<QPointF> centres;
+  for (const Vec2& p : drawn_last) centres.push_back(testing::WorldToPixel(p.X, p.Y, Picture()));
+  const auto faults = CheckDiscs(Picture(), centres, testing::DiscRadius(Picture()), kBackground,
+                                 window.devicePixelRatioF());
+  EXPECT_TRUE(faults.None()) << faults.first;
+  for (const Vec2& p : Positions(Sim().CurLevel)) {
+    EXPECT_TRUE(std::isfinite(p.X) && std::isfinite(p.Y));
+  }
+  QTest::qWait(100);
+  EXPECT_EQ(reports.size(), 1u);
+  EXPECT_EQ(steps, 4);
+
+  // 実行 starts afresh and runs.
+  window.SetStepForTesting({});
+  Click("runButton");
+  EXPECT_TRUE(AllAtRest(Sim()));
+  EXPECT_EQ(Sim().TimeStep, 0.1);
+  ASSERT_TRUE(WaitFor([&] { return !AllAtRest(Sim()); }));
+  EXPECT_EQ(reports.size(), 1u);
 }
 
 }  // namespace
