@@ -58,7 +58,9 @@ bool IsTooLarge(std::string_view digits) {
 
 }  // namespace
 
-double ReadNumber(std::string_view text) {
+double ReadNumber(std::string_view text) { return ReadLeadingNumber(text).value_or(0.0); }
+
+std::optional<double> ReadLeadingNumber(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
 
@@ -79,7 +81,7 @@ double ReadNumber(std::string_view text) {
     mantissa_digits += frac_end - (end + 1);
     end = frac_end;
   }
-  if (mantissa_digits == 0) return 0.0;
+  if (mantissa_digits == 0) return std::nullopt;
 
   if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
     std::size_t p = end + 1;

@@ -11,7 +11,8 @@
 //     value is 1);
 //   - everything after the number is ignored ("12abc" is 12, "1.2.3" is 1.2).
 // Text with no leading number (empty text, "abc", "inf", "nan", "0x10" after
-// its "0", full-width digits) reads as 0. A number beyond the range of a
+// its "0", full-width digits) reads as 0; the window brings full-width forms
+// to ASCII before it gives up on a field. A number beyond the range of a
 // double raises RuntimeError(kOverflow); one too small for it reads as the
 // nearest double (0 or a subnormal), with its sign.
 //
@@ -23,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace tessaly {
@@ -30,6 +32,10 @@ namespace tessaly {
 // The text is a sequence of bytes (UTF-8 for text from the window); only ASCII
 // blanks, signs, digits, "." and "e"/"E" take part in a number.
 [[nodiscard]] double ReadNumber(std::string_view text);
+
+// The same reading, but nothing (rather than 0) when the text has no leading
+// number, so that a caller can try another form of the text.
+[[nodiscard]] std::optional<double> ReadLeadingNumber(std::string_view text);
 
 [[nodiscard]] std::int16_t RoundToInt16(double value);
 [[nodiscard]] std::int32_t RoundToInt32(double value);

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -41,6 +43,20 @@ class MainWindowTest : public ::testing::Test {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, text);
+  }
+
+  // Types as a Japanese input method does: the text arrives composed and
+  // committed in one event, not as key presses.
+  void TypeWithInputMethod(const char* field, const QString& text) {
+    QLineEdit* edit = Control<QLineEdit>(field);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QInputMethodEvent compose(text, {});
+    QApplication::sendEvent(edit, &compose);
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(edit, &commit);
   }
 
   void Click(const char* button) { QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton); }

@@ -9,11 +9,13 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRawFont>
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "main_window_fixture.h"
@@ -347,6 +349,100 @@ TEST_F(MainWindowTest, AFieldThatCannotBeUsedIsReportedAndChangesNothing) {
     EXPECT_EQ(window.TimerState().Interval(), 0) << c.text;
     Type(c.field, good);
   }
+}
+
+TEST_F(MainWindowTest, OfSeveralBadFieldsTheFirstInReadingOrderIsReported) {
+  // Run reads the count, then the time step, then refuses a negative count,
+  // then reads the period: the first of these to fail is the one reported.
+  struct Bad {
+    const char* field;
+    const char* text;
+    ErrorKind kind;
+    const char* caption;
+    int rank;  // place in the reading order
+  };
+  const Bad count_overflow{"countField", "40000", ErrorKind::kOverflow, "分子の数", 0};
+  const Bad step_overflow{"timeStepField", "1e400", ErrorKind::kOverflow, "時間刻み", 1};
+  const Bad count_negative{"countField", "-1", ErrorKind::kOutOfRange, "分子の数", 2};
+  const Bad period_negative{"periodField", "-5", ErrorKind::kOutOfRange, "タイマー", 3};
+  const Bad period_overflow{"periodField", "3e9", ErrorKind::kOverflow, "タイマー", 3};
+  const std::vector<std::vector<Bad>> combinations = {
+      {count_overflow, step_overflow},   {count_negative, step_overflow},
+      {count_overflow, period_negative}, {count_negative, period_overflow},
+      {step_overflow, period_negative},  {step_overflow, period_overflow},
+      {count_overflow, step_overflow, period_overflow},
+      {count_negative, step_overflow, period_negative},
+  };
+  Type("countField", "12");
+  Run("0");
+  const std::vector<Vec2> placed = Positions(0);
+  for (const auto& bad : combinations) {
+    std::string label;
+    const Bad* first = &bad.front();
+    for (const Bad& b : bad) {
+      Type(b.field, QString::fromLatin1(b.text));
+      label += std::string(b.field) + "=" + b.text + " ";
+      if (b.rank < first->rank) first = &b;
+    }
+    reports.clear();
+    Click("runButton");
+    ASSERT_EQ(reports.size(), 1u) << label;
+    EXPECT_EQ(reports[0].field, QString::fromUtf8(first->caption)) << label;
+    EXPECT_EQ(reports[0].kind, first->kind) << label;
+    EXPECT_EQ(Sim().ParticleCount, 12) << label;
+    EXPECT_TRUE(SamePositions(Positions(0), placed)) << label;
+    Type("countField", "12");
+    Type("timeStepField", "0.1");
+    Type("periodField", "0");
+  }
+}
+
+TEST_F(MainWindowTest, FullWidthNumbersTypedWithAnInputMethodAreRead) {
+  struct Case {
+    const char* count;
+    const char* time_step;
+  };
+  for (const Case& c : {Case{"４０", "０．１"}, Case{"\u3000４０", "　０．１"}, Case{"４０", "１ｅ－１"}}) {
+    TypeWithInputMethod("countField", QString::fromUtf8(c.count));
+    TypeWithInputMethod("timeStepField", QString::fromUtf8(c.time_step));
+    TypeWithInputMethod("periodField", QString::fromUtf8("１０"));
+    EXPECT_EQ(Control<QLineEdit>("countField")->text(), QString::fromUtf8(c.count));
+    Click("runButton");
+    EXPECT_EQ(Sim().ParticleCount, 40) << c.count;
+    EXPECT_EQ(Sim().TimeStep, 0.1) << c.time_step;
+    EXPECT_EQ(window.TimerState().Interval(), 10);
+    Click("stopButton");
+  }
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(MainWindowTest, FieldsAskInputMethodsForLatinDigits) {
+  for (const char* name : {"countField", "timeStepField", "periodField"}) {
+    const Qt::InputMethodHints hints = Control<QLineEdit>(name)->inputMethodHints();
+    EXPECT_TRUE(hints.testFlag(Qt::ImhPreferLatin)) << name;
+    EXPECT_TRUE(hints.testFlag(Qt::ImhPreferNumbers)) << name;
+    EXPECT_TRUE(Control<QLineEdit>(name)->toolTip().contains(QStringLiteral("全角"))) << name;
+  }
+}
+
+TEST_F(MainWindowTest, ErrorMessagesBreakOnlyWhereTheyAreWrittenToBreak) {
+  // At any pixel density, every line of a message shows whole on one line of
+  // the box: no word is cut in two by wrapping.
+  const ErrorReport field_report = FieldErrorReport(
+      ErrorKind::kOutOfRange, QStringLiteral("分子の数"), Control<QLineEdit>("countField")->toolTip());
+  for (const ErrorReport& report : {field_report, TickErrorReport(ErrorKind::kOverflow)}) {
+    const auto box = MakeErrorBox(&window, report);
+    box->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+    auto* text = box->findChild<QLabel*>("message");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(), report.message);
+    const QFontMetrics metrics(text->font());
+    const int widest = metrics.boundingRect(QRect(0, 0, 10000, 10000), Qt::AlignLeft, report.message).width();
+    EXPECT_GE(text->contentsRect().width(), widest) << report.message.toStdString();
+    box->close();
+  }
+  EXPECT_TRUE(TickErrorReport(ErrorKind::kOverflow).message.contains(QStringLiteral("時間刻み")));
 }
 
 TEST_F(MainWindowTest, ARunningSimulationGoesOnAfterAFieldError) {

@@ -4,11 +4,18 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "platform/errors.h"
 
+class QDialog;
+class QWidget;
+
 namespace tessaly {
 
+// The message's lines are broken by hand, each at the end of a phrase, and
+// are never broken again: a Japanese text wrapped by width alone breaks in
+// the middle of words.
 struct ErrorReport {
   ErrorKind kind;   // the kind of error
   QString field;    // caption of the field that could not be used; empty for a tick
@@ -27,7 +34,15 @@ using ErrorReporter = std::function<void(const ErrorReport&)>;
 [[nodiscard]] ErrorReport FieldErrorReport(ErrorKind kind, const QString& caption,
                                            const QString& hint);
 
-// An arithmetic error during a step: the run has been stopped.
+// An arithmetic error during a step: the run has been stopped. Only the time
+// step can make a step overflow, so the message points to it.
 [[nodiscard]] ErrorReport TickErrorReport(ErrorKind kind);
+
+// A modal warning box over `parent` that shows the report's message line for
+// line, as wide as its longest line, with an OK button.
+[[nodiscard]] std::unique_ptr<QDialog> MakeErrorBox(QWidget* parent, const ErrorReport& report);
+
+// Shows that box and waits until it is dismissed.
+void ShowErrorBox(QWidget* parent, const ErrorReport& report);
 
 }  // namespace tessaly

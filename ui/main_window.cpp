@@ -3,11 +3,9 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
 #include <cstdint>
-#include <string>
 #include <utility>
 
 #include "model/placement.h"
@@ -16,6 +14,7 @@
 #include "ui/app_icon.h"
 #include "ui/picture_layout.h"
 #include "ui/rendering.h"
+#include "ui/typed_number.h"
 #include "widgets/picture_box.h"
 #include "widgets/timer.h"
 
@@ -62,18 +61,27 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(AdvanceOneStep)
   stop_button_ = AddButton(QStringLiteral("停止"), "stopButton", QRect(304, 56, 113, 25),
                            QStringLiteral("シミュレーションを止めます。図はそのまま残ります"));
 
+  // The hints are broken into lines by hand, at the ends of phrases, as they
+  // also stand in the error messages.
   count_ = AddField(QStringLiteral("分子の数"), "count", QRect(304, 112, 57, 17), QStringLiteral("40"),
-                    QStringLiteral("分子の数: 0〜32767 の整数 (小数は最も近い整数に丸めます)"),
+                    QStringLiteral("分子の数: 0〜32767 の整数\n"
+                                   "(小数は最も近い整数に丸めます)"),
+                    QStringLiteral("箱に重ならずに並ぶのは約 80 個までです。\n"
+                                   "それより多いと円が重なり、\n"
+                                   "5000 個ほどで箱が黒く埋まります。"),
                     QStringLiteral("右の欄に分子の数を入力します"));
   // Taller than the other labels, as it always was.
   time_step_ = AddField(QStringLiteral("時間刻み"), "timeStep", QRect(304, 136, 57, 25),
                         QStringLiteral("0.1"),
                         QStringLiteral("時間刻み: 1 ステップで進む時間 (換算単位)"),
+                        QStringLiteral("0.1 や 1e-3 のように書きます。"),
                         QStringLiteral("右の欄に時間刻みを入力します"));
-  period_ = AddField(
-      QStringLiteral("タイマー"), "period", QRect(304, 160, 57, 17), QStringLiteral("10"),
-      QStringLiteral("タイマーの周期: 0〜65535 ミリ秒 (0 なら最初の配置のまま動きません)"),
-      QStringLiteral("右の欄にタイマーの周期をミリ秒で入力します"));
+  period_ = AddField(QStringLiteral("タイマー"), "period", QRect(304, 160, 57, 17),
+                     QStringLiteral("10"),
+                     QStringLiteral("タイマーの周期: 0〜65535 ミリ秒\n"
+                                    "(0 なら最初の配置のまま動きません)"),
+                     QString(),
+                     QStringLiteral("右の欄にタイマーの周期をミリ秒で入力します"));
 
   // The tab order is the one this window has always had, the order in which
   // its controls were first laid out: picture, 実行, 分子の数, 停止, タイマー,
@@ -115,7 +123,8 @@ QPushButton* MainWindow::AddButton(const QString& caption, const char* name, con
 
 MainWindow::LabelledField MainWindow::AddField(const QString& caption, const char* name,
                                                const QRect& label_geometry, const QString& text,
-                                               const QString& hint, const QString& description) {
+                                               const QString& rule, const QString& more,
+                                               const QString& description) {
   // The label is made first so that it lies under the field it reaches into
   // by one pixel.
   const QString base = QString::fromLatin1(name);
@@ -129,11 +138,17 @@ MainWindow::LabelledField MainWindow::AddField(const QString& caption, const cha
   auto* edit = new QLineEdit(text, this);
   edit->setObjectName(base + QStringLiteral("Field"));
   edit->setGeometry(kFieldLeft, label_geometry.top(), kFieldWidth, kFieldHeight);
-  edit->setToolTip(hint);
+  QStringList tip{rule};
+  if (!more.isEmpty()) tip << more;
+  tip << QStringLiteral("全角の数字・記号でも入力できます。");
+  edit->setToolTip(tip.join(QLatin1Char('\n')));
+  // Numbers are typed in Latin digits: an input method that honours the hint
+  // switches to them here by itself. Full-width digits are read all the same.
+  edit->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
   edit->setAccessibleName(caption);
-  edit->setAccessibleDescription(hint);
+  edit->setAccessibleDescription(edit->toolTip());
   label->setBuddy(edit);
-  return {label, edit};
+  return {label, edit, rule};
 }
 
 void MainWindow::SetErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
@@ -144,32 +159,34 @@ void MainWindow::SetStepForTesting(StepFunction step) {
 
 const QImage& MainWindow::PictureImage() const { return picture_->Image(); }
 
-template <typename T>
-std::optional<T> MainWindow::ReadField(const LabelledField& field,
-                                       const std::function<T(const std::string&)>& convert) {
+template <typename Step>
+auto MainWindow::Guarded(const LabelledField& field, Step step) -> std::optional<decltype(step())> {
   try {
-    return convert(field.edit->text().toStdString());
+    return step();
   } catch (const RuntimeError& error) {
-    Report(FieldErrorReport(error.kind(), field.label->text(), field.edit->toolTip()));
+    Report(FieldErrorReport(error.kind(), field.label->text(), field.rule));
     return std::nullopt;
   }
 }
 
 void MainWindow::OnRunClicked() {
   // Every field is read and checked before anything changes, so a field that
-  // cannot be used leaves the running simulation as it was.
-  const auto count = ReadField<std::int16_t>(count_, [](const std::string& text) {
-    const std::int16_t n = RoundToInt16(ReadNumber(text));
-    CheckParticleCount(n);
-    return n;
-  });
+  // cannot be used leaves the running simulation as it was. The first error
+  // in this order is the one reported: the count as read, the time step as
+  // read, the count's range, the period.
+  auto number = [](const LabelledField& field) { return ReadTypedNumber(field.edit->text()); };
+  const auto count = Guarded(count_, [&] { return RoundToInt16(number(count_)); });
   if (!count) return;
-  const auto time_step = ReadField<double>(time_step_, [](const std::string& text) {
-    return ReadNumber(text);
-  });
+  const auto time_step = Guarded(time_step_, [&] { return number(time_step_); });
   if (!time_step) return;
-  const auto period = ReadField<std::int32_t>(period_, [](const std::string& text) {
-    const std::int32_t ms = RoundToInt32(ReadNumber(text));
+  if (!Guarded(count_, [&] {
+        CheckParticleCount(*count);
+        return true;
+      })) {
+    return;
+  }
+  const auto period = Guarded(period_, [&] {
+    const std::int32_t ms = RoundToInt32(number(period_));
     Timer::CheckInterval(ms);
     return ms;
   });
@@ -179,7 +196,7 @@ void MainWindow::OnRunClicked() {
     InitSimulation(sim_, *count, *time_step);
   } catch (const RuntimeError& error) {
     // The tables did not fit; the old run stays.
-    Report(FieldErrorReport(error.kind(), count_.label->text(), count_.edit->toolTip()));
+    Report(FieldErrorReport(error.kind(), count_.label->text(), count_.rule));
     return;
   }
   try {
@@ -213,7 +230,7 @@ void MainWindow::Report(const ErrorReport& report) {
   if (reporter_) {
     reporter_(report);
   } else {
-    QMessageBox::warning(this, windowTitle(), report.message);
+    ShowErrorBox(this, report);
   }
 }
 

@@ -58,18 +58,19 @@ class MainWindow : public QWidget {
   struct LabelledField {
     QLabel* label = nullptr;
     QLineEdit* edit = nullptr;
+    QString rule;  // what the field accepts, for its tooltip and error messages
   };
 
   QPushButton* AddButton(const QString& caption, const char* name, const QRect& geometry,
                          const QString& description);
   LabelledField AddField(const QString& caption, const char* name, const QRect& label_geometry,
-                         const QString& text, const QString& hint, const QString& description);
+                         const QString& text, const QString& rule, const QString& more,
+                         const QString& description);
 
-  // The field's text converted by `convert`, or nothing when it raises a
-  // RuntimeError, which is then reported against the field.
-  template <typename T>
-  std::optional<T> ReadField(const LabelledField& field,
-                             const std::function<T(const std::string&)>& convert);
+  // The result of `step`, which reads or checks `field`, or nothing when it
+  // raises a RuntimeError, which is then reported against the field.
+  template <typename Step>
+  auto Guarded(const LabelledField& field, Step step) -> std::optional<decltype(step())>;
 
   void Report(const ErrorReport& report);
 

@@ -10,6 +10,11 @@
 // and that RoundToInt16 and RoundToInt32, on the value read and on the first
 // eight bytes taken as a double, give the nearest integer (halves to even)
 // inside the type or raise the overflow error.
+//
+// For the window's fields it checks that ReadTypedNumber reads the text as
+// typed when that has a number, and its compatibility form (NFKC) otherwise,
+// and that the input's printable ASCII typed in full-width forms (with
+// ideographic spaces for blanks) reads exactly as the ASCII does.
 #include <cerrno>
 #include <cmath>
 #include <cstddef>
@@ -21,8 +26,11 @@
 #include <string>
 #include <string_view>
 
+#include <QString>
+
 #include "platform/errors.h"
 #include "platform/numbers.h"
+#include "ui/typed_number.h"
 
 namespace {
 
@@ -109,10 +117,67 @@ void CheckBothRoundings(double value) {
   CheckRounding<std::int32_t>(value, tessaly::RoundToInt32);
 }
 
+// Runs a reading: its value, or nothing when it raised the overflow error.
+template <typename Read>
+std::optional<double> ValueOrOverflow(Read read) {
+  try {
+    return read();
+  } catch (const RuntimeError& e) {
+    if (e.kind() != ErrorKind::kOverflow) Fail("reading raised something else than overflow");
+    return std::nullopt;
+  }
+}
+
+bool SameReading(const std::optional<double>& a, const std::optional<double>& b) {
+  if (a.has_value() != b.has_value()) return false;
+  return !a || std::memcmp(&*a, &*b, sizeof(double)) == 0;
+}
+
+// The input as a person would type it with a Japanese input method: every
+// printable ASCII character in its full-width form, blanks as ideographic
+// spaces. Empty when the input is not all ASCII.
+QString FullWidth(std::string_view text) {
+  QString wide;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x80) return {};
+    if (u == ' ') {
+      wide += QChar(0x3000);
+    } else if (u > 0x20 && u < 0x7f) {
+      wide += QChar(static_cast<char16_t>(u + 0xFEE0));
+    } else {
+      wide += QChar(static_cast<char16_t>(u));
+    }
+  }
+  return wide;
+}
+
+void CheckTypedReading(std::string_view bytes) {
+  const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  Reading want = ReadPlainly(text.toStdString());
+  if (!want.has_number) want = ReadPlainly(text.normalized(QString::NormalizationForm_KC).toStdString());
+  const std::optional<double> got = ValueOrOverflow([&] { return tessaly::ReadTypedNumber(text); });
+  if (want.overflow != !got) Fail("typed reading and plain reading disagree on overflow");
+  if (got && want.has_number && std::memcmp(&*got, &want.value, sizeof(double)) != 0) {
+    Fail("typed reading disagrees with the plain reading");
+  }
+  if (got && !want.has_number && (*got != 0.0 || std::signbit(*got))) {
+    Fail("typed text with no number did not read as 0");
+  }
+
+  const QString wide = FullWidth(bytes);
+  if (!wide.isEmpty() || bytes.empty()) {
+    const auto ascii = ValueOrOverflow([&] { return tessaly::ReadNumber(bytes); });
+    const auto typed = ValueOrOverflow([&] { return tessaly::ReadTypedNumber(wide); });
+    if (!SameReading(ascii, typed)) Fail("full-width text reads differently from its ASCII");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
+  CheckTypedReading(text);
   const Reading plain = ReadPlainly(text);
 
   double value = 0.0;
