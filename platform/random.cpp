@@ -3,6 +3,14 @@
 #include <chrono>
 
 namespace tessaly {
+namespace {
+
+// The top 52 bits of one output, scaled by 2^-52.
+double UniformFrom(std::mt19937_64& engine) {
+  return static_cast<double>(engine() >> 12) * 0x1.0p-52;
+}
+
+}  // namespace
 
 void ClockRandom::SeedFromClock() {
   // Nanosecond ticks of the steady and the wall clock: Runs pressed within the
@@ -18,8 +26,10 @@ void ClockRandom::SeedFromClock() {
   engine_.seed(seq);
 }
 
-double ClockRandom::Next() {
-  return static_cast<double>(engine_() >> 12) * 0x1.0p-52;
-}
+double ClockRandom::Next() { return UniformFrom(engine_); }
+
+void FixedSeedRandom::SeedFromClock() { engine_.seed(seed_); }
+
+double FixedSeedRandom::Next() { return UniformFrom(engine_); }
 
 }  // namespace tessaly

@@ -6,8 +6,9 @@
 
 namespace tessaly {
 
-// A source of uniform values on [0, 1). The program uses ClockRandom; tests
-// hand the placement a fixed sequence of draws.
+// A source of uniform values on [0, 1). The program uses ClockRandom, or
+// FixedSeedRandom when it is given a seed; tests hand the placement a fixed
+// sequence of draws.
 class RandomSource {
  public:
   virtual ~RandomSource() = default;
@@ -33,6 +34,21 @@ class ClockRandom final : public RandomSource {
   [[nodiscard]] double Next() override;
 
  private:
+  std::mt19937_64 engine_;
+};
+
+// The same generator and values as ClockRandom, but SeedFromClock ignores the
+// clock and restarts the sequence from the seed given here: every placement
+// made with it is the same arrangement, the one ClockRandom(seed) would give.
+class FixedSeedRandom final : public RandomSource {
+ public:
+  explicit FixedSeedRandom(std::uint64_t seed) : seed_(seed), engine_(seed) {}
+  void SeedFromClock() override;
+  [[nodiscard]] double Next() override;
+  [[nodiscard]] std::uint64_t seed() const { return seed_; }
+
+ private:
+  std::uint64_t seed_;
   std::mt19937_64 engine_;
 };
 
