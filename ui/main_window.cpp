@@ -153,6 +153,10 @@ MainWindow::LabelledField MainWindow::AddField(const QString& caption, const cha
 
 void MainWindow::SetErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
 
+void MainWindow::SetRandomSource(std::unique_ptr<RandomSource> random) {
+  random_ = random ? std::move(random) : std::make_unique<ClockRandom>();
+}
+
 void MainWindow::SetStepForTesting(StepFunction step) {
   step_ = step ? std::move(step) : StepFunction(AdvanceOneStep);
 }
@@ -201,7 +205,7 @@ void MainWindow::OnRunClicked() {
   }
   try {
     SetUserScale(*picture_, 0, 0, 10, 10);
-    PlaceParticles(sim_, random_);
+    PlaceParticles(sim_, *random_);
     DrawParticles(sim_, *picture_);
     timer_->SetInterval(*period);
     timer_->SetEnabled(true);

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "model/simulation.h"
@@ -37,6 +38,11 @@ class MainWindow : public QWidget {
 
   // Replaces how errors are shown; an empty reporter restores the message box.
   void SetErrorReporter(ErrorReporter reporter);
+
+  // Replaces the clock-seeded generator that every Run places the particles
+  // from (a FixedSeedRandom gives every Run the same arrangement); null
+  // restores the clock.
+  void SetRandomSource(std::unique_ptr<RandomSource> random);
 
   // The step each tick runs: AdvanceOneStep unless a test puts another in its
   // place (to make a later tick fail, say). An empty one restores it.
@@ -83,7 +89,7 @@ class MainWindow : public QWidget {
   Timer* timer_;
 
   Simulation sim_;
-  ClockRandom random_;
+  std::unique_ptr<RandomSource> random_ = std::make_unique<ClockRandom>();
   StepFunction step_;
   ErrorReporter reporter_;
 };
