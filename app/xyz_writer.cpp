@@ -1,0 +1,91 @@
+#include "app/xyz_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <system_error>
+
+namespace tessaly {
+namespace {
+
+constexpr const char* kComment =
+    "Lattice=\"10 0 0 0 10 0 0 0 1\" Properties=species:S:1:pos:R:3:vel:R:3 pbc=\"F F F\"";
+
+void AppendInteger(std::string& out, std::uint64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+}  // namespace
+
+void AppendRoundTrip(std::string& out, double value) {
+  // 24 characters hold the longest shortest form: "-2.2250738585072014e-308".
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+std::string XyzFrame(const Simulation& sim, std::uint64_t step, double time) {
+  const int n = sim.ParticleCount;
+  const auto& pos = sim.Pos[sim.CurLevel];
+  const auto& vel = sim.Vel[sim.CurLevel];
+  std::string frame;
+  frame.reserve(128 + static_cast<std::size_t>(n) * 112);
+  AppendInteger(frame, static_cast<std::uint64_t>(n));
+  frame += '\n';
+  frame += kComment;
+  frame += " step=";
+  AppendInteger(frame, step);
+  frame += " time=";
+  AppendRoundTrip(frame, time);
+  frame += '\n';
+  for (int i = 1; i <= n; ++i) {
+    frame += "Ar ";
+    AppendRoundTrip(frame, pos[i].X);
+    frame += ' ';
+    AppendRoundTrip(frame, pos[i].Y);
+    frame += " 0 ";
+    AppendRoundTrip(frame, vel[i].X);
+    frame += ' ';
+    AppendRoundTrip(frame, vel[i].Y);
+    frame += " 0\n";
+  }
+  return frame;
+}
+
+XyzFile::~XyzFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::string XyzFile::Open(const std::string& path) {
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) return std::strerror(errno);
+  return {};
+}
+
+void XyzFile::Write(const std::string& frame) {
+  const char* data = frame.data();
+  std::size_t left = frame.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd_, data, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      throw std::system_error(errno, std::generic_category());
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+}
+
+void XyzFile::Close() {
+  if (fd_ < 0) return;
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && errno != EINTR) throw std::system_error(errno, std::generic_category());
+}
+
+}  // namespace tessaly
