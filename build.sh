@@ -16,10 +16,14 @@ case "$mode" in
   *) echo "usage: $0 run|test|bench|sanitize|fuzz [seconds]" >&2; exit 2 ;;
 esac
 
-packages=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
 # The window: Qt Widgets, a font with Japanese glyphs for the captions, and
 # xvfb-run for starting it where there is no screen.
 packages+=(qt6-base-dev fonts-noto-cjk xvfb xauth)
+# Checking for a display before the window opens.
+packages+=(libxcb1-dev)
+# The test that reads a trajectory with ASE.
+[ "$mode" = test ] && packages+=(python3-ase)
 [ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 
 scripts/install-packages.sh "${packages[@]}"

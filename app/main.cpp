@@ -1,33 +1,59 @@
 #include <QApplication>
+#include <QCoreApplication>
 #include <cstdio>
-#include <cstdlib>
+#include <memory>
 
+#include "app/batch_run.h"
+#include "app/command_line.h"
+#include "app/display_check.h"
+#include "platform/random.h"
 #include "ui/main_window.h"
 
 namespace {
 
-// Without a display Qt would abort with a long message about platform
-// plugins; one plain line saying what to do helps more.
-bool DisplayReachable() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
+QStringList ArgumentsOf(int argc, char* argv[]) {
+  QStringList arguments;
+  for (int k = 0; k < argc; ++k) arguments << QString::fromLocal8Bit(argv[k]);
+  return arguments;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (!DisplayReachable()) {
+  using tessaly::CommandLine;
+  QCoreApplication::setApplicationName(QStringLiteral("tessaly"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
+  const char* program = argc > 0 ? argv[0] : "tessaly";
+
+  // Everything but the window runs without a display.
+  const CommandLine command = tessaly::ParseCommandLine(ArgumentsOf(argc, argv));
+  switch (command.action) {
+    case CommandLine::Action::kError:
+      std::fprintf(stderr, "tessaly: %s\n", command.error.c_str());
+      return 2;
+    case CommandLine::Action::kHelp: {
+      QCoreApplication core(argc, argv);
+      std::fputs(tessaly::HelpText().toLocal8Bit().constData(), stdout);
+      return 0;
+    }
+    case CommandLine::Action::kVersion:
+      std::printf("tessaly %s\n", TESSALY_VERSION);
+      return 0;
+    case CommandLine::Action::kBatch:
+      return tessaly::RunBatchCommand(command.batch, command.xyz_path);
+    case CommandLine::Action::kWindow:
+      break;
+  }
+
+  if (const std::string problem = tessaly::DisplayProblem(); !problem.empty()) {
     std::fprintf(stderr,
-                 "tessaly: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
-                 "unset); start it from a desktop session, or run it as: xvfb-run %s\n",
-                 argc > 0 ? argv[0] : "tessaly");
+                 "tessaly: %s; start it from a desktop session, or run it as: xvfb-run %s\n",
+                 problem.c_str(), program);
     return 2;
   }
   QApplication app(argc, argv);
   tessaly::MainWindow window;
+  if (command.seed) window.SetRandomSource(std::make_unique<tessaly::FixedSeedRandom>(*command.seed));
   window.show();
   return app.exec();
 }
