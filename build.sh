@@ -7,14 +7,22 @@
 #                         Sanitizer in build-asan/ and run the whole test suite
 #   ./build.sh fuzz [s]   build the number-reading fuzzer with clang and run it
 #                         for s seconds (default 60)
+#   ./build.sh package    build the Debian package in build-package/ with
+#                         Debian's compiler flags; prints the package's path
 set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-}
 case "$mode" in
-  run|test|bench|sanitize|fuzz) ;;
-  *) echo "usage: $0 run|test|bench|sanitize|fuzz [seconds]" >&2; exit 2 ;;
+  run|test|bench|sanitize|fuzz|package) ;;
+  *) echo "usage: $0 run|test|bench|sanitize|fuzz [seconds]|package" >&2; exit 2 ;;
 esac
+
+# The package's path is all that goes to standard output; the rest of what
+# the build says goes to standard error.
+if [ "$mode" = package ]; then
+  exec 3>&1 1>&2
+fi
 
 packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
 # The window: Qt Widgets, a font with Japanese glyphs for the captions, and
@@ -25,6 +33,8 @@ packages+=(libxcb1-dev)
 # The test that reads a trajectory with ASE.
 [ "$mode" = test ] && packages+=(python3-ase)
 [ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
+# Debian's compiler flags and dpkg-shlibdeps, which works out the dependencies.
+[ "$mode" = package ] && packages+=(dpkg-dev)
 
 scripts/install-packages.sh "${packages[@]}"
 
@@ -38,8 +48,16 @@ fi
 case "$mode" in
   bench) preset=release; build=build-release ;;
   sanitize) preset=asan; build=build-asan ;;
+  package) preset=package; build=build-package ;;
   *) preset=default; build=build ;;
 esac
+if [ "$mode" = package ]; then
+  # The package is built with Debian's own compiler flags, hardening included.
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  TESSALY_DEB_CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+  TESSALY_DEB_LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
+  export TESSALY_DEB_CXXFLAGS TESSALY_DEB_LDFLAGS
+fi
 scripts/configure.sh "$preset"
 cmake --build "$build" -j "$jobs"
 
@@ -53,5 +71,12 @@ case "$mode" in
   bench)
     "$build"/bench/tessaly_model_bench
     "$build"/bench/tessaly_ui_bench
+    ;;
+  package)
+    rm -rf "$build/packages"
+    (cd "$build" && cpack -G DEB >/dev/null)
+    deb=("$PWD/$build"/packages/*.deb)
+    [ ${#deb[@]} -eq 1 ] && [ -f "${deb[0]}" ] || { echo "cpack made no single package" >&2; exit 1; }
+    echo "${deb[0]}" >&3
     ;;
 esac
