@@ -67,11 +67,7 @@ refuse() {  # refuse WHAT TARGET ARGS...
 }
 x="$work/refused.xyz"
 refuse "count with text" "$x" --batch --count 25abc --time-step 0.1 --steps 1 --xyz "$x"
-refuse "count too large" "$x" --batch --count 32768 --time-step 0.1 --steps 1 --xyz "$x"
-refuse "count negative" "$x" --batch --count -1 --time-step 0.1 --steps 1 --xyz "$x"
 refuse "time step nan" "$x" --batch --count 5 --time-step nan --steps 1 --xyz "$x"
-refuse "time step with a unit" "$x" --batch --count 5 --time-step 0.1s --steps 1 --xyz "$x"
-refuse "steps fraction" "$x" --batch --count 5 --time-step 0.1 --steps 1.5 --xyz "$x"
 refuse "every zero" "$x" --batch --count 5 --time-step 0.1 --steps 1 --every 0 --xyz "$x"
 refuse "seed too large" "$x" --batch --count 5 --time-step 0.1 --steps 1 \
   --seed 18446744073709551616 --xyz "$x"

@@ -133,19 +133,6 @@ TEST(RunBatch, OneSeedGivesTheSameTrajectoryAnotherSeedAnother) {
   EXPECT_NE(a.text, c.text);
 }
 
-TEST(RunBatch, WithoutASeedTheClockPlaces) {
-  BatchSettings settings = Settings(20, 0.1, 0, 1, 0);
-  settings.seed.reset();
-  ClockRandom random;
-  std::string first;
-  std::string second;
-  ASSERT_EQ(RunBatch(settings, random, [&](const std::string& f) { first = f; }, {}, nullptr).end,
-            BatchEnd::kFinished);
-  ASSERT_EQ(RunBatch(settings, random, [&](const std::string& f) { second = f; }, {}, nullptr).end,
-            BatchEnd::kFinished);
-  EXPECT_NE(first, second);
-}
-
 TEST(RunBatch, NoParticlesAndNoStepsStillWriteTheInitialFrame) {
   const Recorded run = RunWith(Settings(0, 0.1, 5, 1, 1));
   const auto frames = ReadXyz(run.text);
