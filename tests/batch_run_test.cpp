@@ -14,7 +14,7 @@
 #include "model/placement.h"
 #include "model/time_step.h"
 #include "platform/random.h"
-#include "tests/xyz_reader.h"
+#include "xyz_reader.h"
 
 namespace tessaly {
 namespace {

@@ -6,6 +6,9 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "app/option_values.h"
 
@@ -103,6 +106,9 @@ struct BadLine {
   std::vector<const char*> words;
   const char* error;
 };
+
+// Test names and failures show the case's name, not its bytes.
+void PrintTo(const BadLine& bad, std::ostream* out) { *out << bad.name; }
 
 class ParseCommandLineRefuses : public ::testing::TestWithParam<BadLine> {};
 

@@ -16,8 +16,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "tests/model_test_util.h"
-#include "tests/xyz_reader.h"
+#include "model_test_util.h"
+#include "xyz_reader.h"
 
 namespace tessaly {
 namespace {
