@@ -116,8 +116,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     return Failure(text.toStdString() + " (see --help)");
   }
   if (!parser.positionalArguments().isEmpty()) {
-    return Failure("unexpected argument '" + parser.positionalArguments().constFirst().toStdString() +
-                   "' (see --help)");
+    const std::string stray = parser.positionalArguments().constFirst().toStdString();
+    return Failure("unexpected argument '" + stray + "' (see --help)");
   }
   for (const QString& name : parser.optionNames()) {
     if (parser.optionNames().count(name) > 1) {

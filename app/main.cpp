@@ -53,7 +53,9 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   tessaly::MainWindow window;
-  if (command.seed) window.SetRandomSource(std::make_unique<tessaly::FixedSeedRandom>(*command.seed));
+  if (command.seed) {
+    window.SetRandomSource(std::make_unique<tessaly::FixedSeedRandom>(*command.seed));
+  }
   window.show();
   return app.exec();
 }

@@ -21,7 +21,9 @@ std::string DurationText(double seconds) {
   if (seconds < 10.0) return Format("%.1f s", seconds);
   const double whole = std::round(seconds);
   if (whole < 60.0) return Format("%.0f s", whole);
-  if (whole < 3600.0) return Format("%.0f min %02.0f s", std::floor(whole / 60.0), std::fmod(whole, 60.0));
+  if (whole < 3600.0) {
+    return Format("%.0f min %02.0f s", std::floor(whole / 60.0), std::fmod(whole, 60.0));
+  }
   const double minutes = std::round(seconds / 60.0);
   return Format("%.0f h %02.0f min", std::floor(minutes / 60.0), std::fmod(minutes, 60.0));
 }
