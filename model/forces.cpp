@@ -56,7 +56,7 @@ inline Vec2 RowForce(const ForceInputs& in, std::int32_t i, std::int32_t n,
 
 }  // namespace
 
-void ComputeForces(Simulation& sim) {
+void ComputeForces(Simulation& sim, const StopFlag* stop) {
   const std::int32_t n = sim.ParticleCount;
   const ForceInputs in{sim.Pos[sim.CurLevel].data(), sim.CoefA, sim.CoefB};
   Vec2* force = sim.Force.data();
@@ -69,7 +69,10 @@ void ComputeForces(Simulation& sim) {
   ClearFpErrors();
   if (n < kParallelFrom) {
     std::vector<double> dist(static_cast<std::size_t>(n) + 1);
-    for (std::int32_t i = 1; i <= n; ++i) force[i] = RowForce(in, i, n, dist.data());
+    for (std::int32_t i = 1; i <= n; ++i) {
+      if (StopRequested(stop)) break;
+      force[i] = RowForce(in, i, n, dist.data());
+    }
     flags = PendingFpErrors();
   } else {
 #pragma omp parallel reduction(| : flags)
@@ -77,7 +80,10 @@ void ComputeForces(Simulation& sim) {
       ClearFpErrors();
       std::vector<double> dist(static_cast<std::size_t>(n) + 1);
 #pragma omp for schedule(static)
-      for (std::int32_t i = 1; i <= n; ++i) force[i] = RowForce(in, i, n, dist.data());
+      for (std::int32_t i = 1; i <= n; ++i) {
+        if (StopRequested(stop)) continue;  // an OpenMP loop cannot break
+        force[i] = RowForce(in, i, n, dist.data());
+      }
       flags |= PendingFpErrors();
     }
   }

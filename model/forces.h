@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/simulation.h"
+#include "model/stop_flag.h"
 
 namespace tessaly {
 
@@ -13,6 +14,9 @@ namespace tessaly {
 // Below distance 1 the direction factor is not a unit vector, so close pairs
 // repel more weakly and coincident particles not at all.
 // An overflow, division by zero or invalid operation raises RuntimeError.
-void ComputeForces(Simulation& sim);
+// Once `stop` is set the rows not yet begun are skipped: Force is left
+// unfinished and the step is to be thrown away. The flag changes no bit of a
+// step that runs to its end.
+void ComputeForces(Simulation& sim, const StopFlag* stop = nullptr);
 
 }  // namespace tessaly

@@ -86,8 +86,9 @@ void ReflectAtWalls(Simulation& sim) {
   }
 }
 
-void AdvanceOneStep(Simulation& sim) {
-  ComputeForces(sim);
+void AdvanceOneStep(Simulation& sim, const StopFlag* stop) {
+  ComputeForces(sim, stop);
+  if (StopRequested(stop)) return;
   UpdateVelocities(sim);
   UpdatePositions(sim);
   ReflectAtWalls(sim);

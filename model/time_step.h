@@ -9,13 +9,15 @@
 #pragma once
 
 #include "model/simulation.h"
+#include "model/stop_flag.h"
 
 namespace tessaly {
 
 // ComputeForces, UpdateVelocities, UpdatePositions, ReflectAtWalls, in that
 // order. Writes Force and level nxt; level cur keeps the state the step
-// started from.
-void AdvanceOneStep(Simulation& sim);
+// started from. When `stop` is set during the force loop the step ends there,
+// unfinished, like a failed one; the caller throws it away.
+void AdvanceOneStep(Simulation& sim, const StopFlag* stop = nullptr);
 
 // Vel[nxt] = Force * TimeStep / Mass + Vel[cur]; then, when
 // S = sqrt(sum of squared speeds) * 0.1 exceeds 0.00001, every Vel[nxt] is
