@@ -501,7 +501,9 @@ TEST_F(MainWindowTest, AnErrorOnALaterTickKeepsTheLastGoodPicture) {
   // step writes is the one drawn last, so the picture must survive on its own.
   int steps = 0;
   std::vector<Vec2> drawn_last;  // the state the last good tick started from
-  window.SetStepForTesting([&](Simulation& sim) {
+  // The step runs on the window's stepping thread; the test looks at what it
+  // records only once the window has reported, when no step is in flight.
+  window.SetStepForTesting([&](Simulation& sim, const StopFlag&) {
     if (++steps == 4) {
       sim.TimeStep = 1e300;
     } else {

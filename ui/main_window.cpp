@@ -1,11 +1,14 @@
 #include "ui/main_window.h"
 
+#include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTimer>
 #include <cstdint>
+#include <exception>
 #include <utility>
 
 #include "model/placement.h"
@@ -14,6 +17,7 @@
 #include "ui/app_icon.h"
 #include "ui/picture_layout.h"
 #include "ui/rendering.h"
+#include "ui/step_worker.h"
 #include "ui/typed_number.h"
 #include "widgets/picture_box.h"
 #include "widgets/timer.h"
@@ -37,9 +41,14 @@ constexpr int kFieldLeft = 360;
 constexpr int kFieldWidth = 49;
 constexpr int kFieldHeight = 18;
 
+// A step that has run this long shows the busy cursor over the picture.
+constexpr int kBusyAfterMs = 500;
+
+void RealStep(Simulation& sim, const StopFlag& stop) { AdvanceOneStep(sim, &stop); }
+
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(AdvanceOneStep) {
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(RealStep) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowTitle(QStringLiteral("Tessaly"));
   setWindowIcon(MakeAppIcon());
@@ -100,12 +109,27 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(AdvanceOneStep)
   timer_->SetInterval(0);
   timer_->SetEnabled(true);
 
+  worker_ = new StepWorker(this);
+  busy_delay_ = new QTimer(this);
+  busy_delay_->setSingleShot(true);
+  busy_delay_->setInterval(kBusyAfterMs);
+
   connect(run_button_, &QPushButton::clicked, this, &MainWindow::OnRunClicked);
   connect(stop_button_, &QPushButton::clicked, this, &MainWindow::OnStopClicked);
   connect(timer_, &Timer::Tick, this, &MainWindow::OnTick);
+  // Finished is emitted on the worker's thread.
+  connect(worker_, &StepWorker::Finished, this, &MainWindow::OnStepFinished,
+          Qt::QueuedConnection);
+  // A cursor, not a widget: the layout stays as it is.
+  connect(busy_delay_, &QTimer::timeout, picture_, [this] { picture_->setCursor(Qt::BusyCursor); });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The worker goes first, before anything it could report to: this abandons
+  // the step in flight and waits for its thread, which notices within a row
+  // of the force loop.
+  delete worker_;
+}
 
 QPushButton* MainWindow::AddButton(const QString& caption, const char* name, const QRect& geometry,
                                    const QString& description) {
@@ -158,7 +182,7 @@ void MainWindow::SetRandomSource(std::unique_ptr<RandomSource> random) {
 }
 
 void MainWindow::SetStepForTesting(StepFunction step) {
-  step_ = step ? std::move(step) : StepFunction(AdvanceOneStep);
+  step_ = step ? std::move(step) : StepFunction(RealStep);
 }
 
 const QImage& MainWindow::PictureImage() const { return picture_->Image(); }
@@ -203,6 +227,8 @@ void MainWindow::OnRunClicked() {
     Report(FieldErrorReport(error.kind(), count_.label->text(), count_.rule));
     return;
   }
+  // The old run's step works on a copy of a record that is gone now.
+  AbandonStep();
   try {
     SetUserScale(*picture_, 0, 0, 10, 10);
     PlaceParticles(sim_, *random_);
@@ -215,11 +241,45 @@ void MainWindow::OnRunClicked() {
   }
 }
 
-void MainWindow::OnStopClicked() { timer_->SetEnabled(false); }
+void MainWindow::OnStopClicked() {
+  timer_->SetEnabled(false);
+  AbandonStep();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Closing ends the run; a step in flight must not keep the cores busy.
+  timer_->SetEnabled(false);
+  AbandonStep();
+  QWidget::closeEvent(event);
+}
 
 void MainWindow::OnTick() {
+  // Ticks do not pile up behind a slow step: one is kept to run as soon as
+  // the step ends, the others are dropped.
+  if (worker_->Busy()) {
+    tick_pending_ = true;
+    return;
+  }
+  StartStep();
+}
+
+void MainWindow::StartStep() {
+  tick_pending_ = false;
+  // A copy: the window's record stays the state the tick starts from, for
+  // the picture and for whoever reads it, until the step is done.
+  worker_->Start(sim_, step_);
+  busy_delay_->start();
+}
+
+void MainWindow::OnStepFinished() {
+  std::optional<StepWorker::Outcome> outcome = worker_->TakeOutcome();
+  if (!outcome) return;  // abandoned after it ended
+  ClearBusy();
+  // The record as the step left it, failed or not: level CurLevel is the one
+  // the tick started from in either case.
+  sim_ = std::move(outcome->sim);
   try {
-    step_(sim_);
+    if (outcome->error) std::rethrow_exception(outcome->error);
     DrawParticles(sim_, *picture_);  // the state this tick started from
     ExchangeLevels(sim_);
   } catch (const RuntimeError& error) {
@@ -227,7 +287,21 @@ void MainWindow::OnTick() {
     // the image drawn last, so the last good picture stays on screen.
     timer_->SetEnabled(false);
     Report(TickErrorReport(error.kind()));
+    return;
   }
+  emit TickFinished();
+  if (tick_pending_ && timer_->Armed()) StartStep();
+}
+
+void MainWindow::AbandonStep() {
+  worker_->Abandon();
+  tick_pending_ = false;
+  ClearBusy();
+}
+
+void MainWindow::ClearBusy() {
+  busy_delay_->stop();
+  picture_->unsetCursor();
 }
 
 void MainWindow::Report(const ErrorReport& report) {

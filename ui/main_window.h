@@ -8,6 +8,14 @@
 // picture and the timer go on as before. An arithmetic error during a tick
 // stops the timer and is reported; the last good picture stays and the next
 // Run starts afresh. The window never closes on an error.
+//
+// A tick's step runs on a thread of its own (StepWorker), so the window
+// answers at once whatever the count: ticks that fall due while a step is in
+// flight are dropped, one of them kept pending as a late timer would; Stop,
+// Run and closing abandon the step in flight, whose result is never shown.
+// When the step ends the window draws the state the tick started from and
+// exchanges the levels, as a tick always did. A step still running after half
+// a second shows a busy cursor over the picture.
 #pragma once
 
 #include <QImage>
@@ -17,16 +25,20 @@
 #include <optional>
 
 #include "model/simulation.h"
+#include "model/stop_flag.h"
 #include "platform/random.h"
 #include "ui/error_report.h"
 
+class QCloseEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace tessaly {
 
 class PictureBox;
+class StepWorker;
 class Timer;
 
 class MainWindow : public QWidget {
@@ -44,20 +56,32 @@ class MainWindow : public QWidget {
   // restores the clock.
   void SetRandomSource(std::unique_ptr<RandomSource> random);
 
-  // The step each tick runs: AdvanceOneStep unless a test puts another in its
-  // place (to make a later tick fail, say). An empty one restores it.
-  using StepFunction = std::function<void(Simulation&)>;
+  // The step each tick runs, on the stepping thread: AdvanceOneStep unless a
+  // test puts another in its place (a slow one, say, or one that fails). It
+  // works on a copy of the record and must touch nothing else; it should
+  // return soon after the stop flag is set. An empty one restores the real
+  // step.
+  using StepFunction = std::function<void(Simulation&, const StopFlag&)>;
   void SetStepForTesting(StepFunction step);
 
-  // Read access to what the window holds.
+  // Read access to what the window holds. While a step is in flight the
+  // record is the state the tick started from.
   [[nodiscard]] const Simulation& SimulationState() const { return sim_; }
   [[nodiscard]] const Timer& TimerState() const { return *timer_; }
   [[nodiscard]] const QImage& PictureImage() const;
+
+ signals:
+  // A tick has run to its end: step, picture and exchange of levels.
+  void TickFinished();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private slots:
   void OnRunClicked();
   void OnStopClicked();
   void OnTick();
+  void OnStepFinished();
 
  private:
   // A caption and the field it stands beside.
@@ -80,6 +104,12 @@ class MainWindow : public QWidget {
 
   void Report(const ErrorReport& report);
 
+  // Hands a copy of the record to the worker and arms the busy cursor.
+  void StartStep();
+  // Forgets the step in flight, if any; nothing it does will show.
+  void AbandonStep();
+  void ClearBusy();
+
   PictureBox* picture_;
   QPushButton* run_button_;
   QPushButton* stop_button_;
@@ -87,6 +117,9 @@ class MainWindow : public QWidget {
   LabelledField time_step_;
   LabelledField period_;
   Timer* timer_;
+  StepWorker* worker_;
+  QTimer* busy_delay_;  // single shot: a step still running shows the busy cursor
+  bool tick_pending_ = false;  // a tick fell due while the step was in flight
 
   Simulation sim_;
   std::unique_ptr<RandomSource> random_ = std::make_unique<ClockRandom>();

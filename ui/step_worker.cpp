@@ -1,0 +1,93 @@
+#include "ui/step_worker.h"
+
+#include <utility>
+
+namespace tessaly {
+
+StepWorker::StepWorker(QObject* parent) : QObject(parent) {}
+
+StepWorker::~StepWorker() {
+  Abandon();
+  {
+    const std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  wake_.notify_one();
+  if (thread_.joinable()) thread_.join();
+}
+
+void StepWorker::Start(Simulation sim, StepFunction step) {
+  Q_ASSERT(!busy_);
+  stop_ = std::make_shared<StopFlag>(false);
+  {
+    const std::lock_guard lock(mutex_);
+    wanted_id_ = ++last_id_;
+    job_ = Job{wanted_id_, std::move(sim), std::move(step), stop_};
+  }
+  wake_.notify_one();
+  if (!thread_.joinable()) thread_ = std::thread(&StepWorker::Run, this);
+  busy_ = true;
+}
+
+void StepWorker::Abandon() {
+  if (!busy_) return;
+  busy_ = false;
+  stop_->store(true, std::memory_order_relaxed);
+  stop_.reset();
+  // Taken out under the lock and freed after it: a record of the largest
+  // count is megabytes.
+  std::optional<Job> unstarted;
+  std::optional<Outcome> unseen;
+  {
+    const std::lock_guard lock(mutex_);
+    wanted_id_ = 0;
+    unstarted = std::exchange(job_, std::nullopt);
+    unseen = std::exchange(outcome_, std::nullopt);
+  }
+}
+
+std::optional<StepWorker::Outcome> StepWorker::TakeOutcome() {
+  std::optional<Outcome> outcome;
+  {
+    const std::lock_guard lock(mutex_);
+    outcome = std::exchange(outcome_, std::nullopt);
+  }
+  if (outcome) {
+    busy_ = false;
+    stop_.reset();
+  }
+  return outcome;
+}
+
+void StepWorker::Run() {
+  for (;;) {
+    Job job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return quit_ || job_.has_value(); });
+      if (quit_) return;
+      job = std::move(*std::exchange(job_, std::nullopt));
+    }
+
+    Outcome outcome{std::move(job.sim), nullptr};
+    try {
+      job.step(outcome.sim, *job.stop);
+    } catch (...) {
+      outcome.error = std::current_exception();
+    }
+
+    bool wanted = false;
+    {
+      const std::lock_guard lock(mutex_);
+      wanted = job.id == wanted_id_;
+      if (wanted) {
+        outcome_ = std::move(outcome);
+        wanted_id_ = 0;
+      }
+    }
+    if (wanted) emit Finished();
+    // An abandoned step's record is freed here, outside the lock.
+  }
+}
+
+}  // namespace tessaly

@@ -1,0 +1,99 @@
+// The thread that steps the simulation, so that the window keeps answering
+// while a step takes its time (seconds at the largest counts).
+//
+// The window hands over a copy of its record with Start and goes on with its
+// events; the worker steps the copy on a thread of its own and emits Finished,
+// which reaches the window on its own thread, where TakeOutcome gives the
+// stepped record back. Nothing is shared while a step is in flight: the copy
+// belongs to the worker from Start until TakeOutcome, the window's record to
+// the window. Abandon sets the step's stop flag and forgets it: whatever it
+// leaves is thrown away unseen.
+//
+// Records and errors cross between the threads under a standard mutex, never
+// through Qt's event queue, whose locks ThreadSanitizer cannot see; Finished
+// carries nothing and only wakes the window.
+#pragma once
+
+#include <QObject>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "model/simulation.h"
+#include "model/stop_flag.h"
+
+namespace tessaly {
+
+class StepWorker : public QObject {
+  Q_OBJECT
+
+ public:
+  // One step of the record, run on the worker's thread. It may touch nothing
+  // but the record and what it owns, and should return soon after the flag is
+  // set.
+  using StepFunction = std::function<void(Simulation&, const StopFlag&)>;
+
+  // How a step ended: the record as the step left it and, when it ended with
+  // an exception (a RuntimeError from the arithmetic, say), that exception.
+  struct Outcome {
+    Simulation sim;
+    std::exception_ptr error;
+  };
+
+  explicit StepWorker(QObject* parent = nullptr);
+  // Abandons the step in flight and waits for the thread, which takes no
+  // longer than the step needs to notice its stop flag.
+  ~StepWorker() override;
+
+  StepWorker(const StepWorker&) = delete;
+  StepWorker& operator=(const StepWorker&) = delete;
+
+  // True from Start until the outcome is taken or the step abandoned.
+  [[nodiscard]] bool Busy() const { return busy_; }
+
+  // Steps `sim` with `step` on the worker's thread. Only when not Busy.
+  void Start(Simulation sim, StepFunction step);
+
+  // Tells the step in flight to stop and forgets it; returns at once. Its
+  // outcome is never delivered. Does nothing when not Busy.
+  void Abandon();
+
+  // The outcome of the step in flight once it has ended; nothing before then,
+  // after Abandon, or for a Finished that arrives late.
+  [[nodiscard]] std::optional<Outcome> TakeOutcome();
+
+ signals:
+  // A step has ended. Emitted on the worker's thread: connect it queued.
+  void Finished();
+
+ private:
+  struct Job {
+    std::uint64_t id = 0;
+    Simulation sim;
+    StepFunction step;
+    std::shared_ptr<StopFlag> stop;
+  };
+
+  void Run();
+
+  // Owned by the window's thread.
+  bool busy_ = false;
+  std::uint64_t last_id_ = 0;
+  std::shared_ptr<StopFlag> stop_;  // the flag of the step in flight
+  std::thread thread_;              // started with the first step
+
+  // Shared with the worker's thread, under mutex_.
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::optional<Job> job_;          // waiting to be picked up
+  std::optional<Outcome> outcome_;  // waiting to be taken
+  std::uint64_t wanted_id_ = 0;     // the step whose outcome is wanted; 0: none
+  bool quit_ = false;
+};
+
+}  // namespace tessaly
