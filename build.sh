@@ -5,6 +5,8 @@
 #   ./build.sh bench  build and run the benchmarks (Release build)
 #   ./build.sh sanitize   build with AddressSanitizer and UndefinedBehavior-
 #                         Sanitizer in build-asan/ and run the whole test suite
+#   ./build.sh tsan       build with ThreadSanitizer in build-tsan/ and run the
+#                         whole test suite (on one OpenMP thread)
 #   ./build.sh fuzz [s]   build the number-reading fuzzer with clang and run it
 #                         for s seconds (default 60)
 #   ./build.sh package    build the Debian package in build-package/ with
@@ -14,8 +16,8 @@ cd "$(dirname "$0")"
 
 mode=${1:-}
 case "$mode" in
-  run|test|bench|sanitize|fuzz|package) ;;
-  *) echo "usage: $0 run|test|bench|sanitize|fuzz [seconds]|package" >&2; exit 2 ;;
+  run|test|bench|sanitize|tsan|fuzz|package) ;;
+  *) echo "usage: $0 run|test|bench|sanitize|tsan|fuzz [seconds]|package" >&2; exit 2 ;;
 esac
 
 # The package's path is all that goes to standard output; the rest of what
@@ -49,6 +51,7 @@ case "$mode" in
   bench) preset=release; build=build-release ;;
   sanitize) preset=asan; build=build-asan ;;
   package) preset=package; build=build-package ;;
+  tsan) preset=tsan; build=build-tsan ;;
   *) preset=default; build=build ;;
 esac
 if [ "$mode" = package ]; then
@@ -65,7 +68,7 @@ case "$mode" in
   run)
     exec "$build"/app/tessaly
     ;;
-  test|sanitize)
+  test|sanitize|tsan)
     ctest --test-dir "$build" --output-on-failure -j "$jobs"
     ;;
   bench)
