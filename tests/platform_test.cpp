@@ -1,4 +1,6 @@
-// Random numbers, colours and the floating-point error checks.
+// Random numbers, colours, the floating-point error checks and the state of
+// the vector registers.
+#include <cpuid.h>
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -11,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/fp_check.h"
 #include "platform/random.h"
+#include "platform/vector_state.h"
 
 namespace tessaly {
 namespace {
@@ -132,6 +135,39 @@ TEST_F(FpCheck, IgnoresUnderflowAndInexactAndClearedFlags) {
   EXPECT_NE(PendingFpErrors(), 0);
   ClearFpErrors();
   EXPECT_NO_THROW(ThrowIfFpError());
+}
+
+// Writes all 256 bits of ymm0 and returns as foreign code does that leaves
+// the upper halves dirty: without VZEROUPPER (which the compiler would add to
+// a function of its own).
+asm(".pushsection .text\n"
+    "tessaly_test_dirty_upper_halves:\n"
+    "  vpcmpeqd %ymm0, %ymm0, %ymm0\n"
+    "  ret\n"
+    ".popsection\n");
+extern "C" void tessaly_test_dirty_upper_halves();
+
+// The processor's own record (XGETBV with ECX = 1, bit 2): whether the upper
+// halves of the ymm registers may hold anything.
+bool UpperHalvesInUse() {
+  unsigned lo = 0, hi = 0;
+  asm volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(1));
+  return (lo & 4u) != 0;
+}
+
+bool CanWatchUpperHalves() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  // CPUID leaf 0Dh, sub-leaf 1, EAX bit 2: XGETBV with ECX = 1 exists.
+  return __builtin_cpu_supports("avx") && __get_cpuid_count(0xd, 1, &a, &b, &c, &d) != 0 &&
+         (a & 4u) != 0;
+}
+
+TEST(ClearUpperVectorState, LeavesTheUpperHalvesUnused) {
+  if (!CanWatchUpperHalves()) GTEST_SKIP() << "no AVX, or no way to watch its state";
+  tessaly_test_dirty_upper_halves();
+  ASSERT_TRUE(UpperHalvesInUse());  // what the picture's fill leaves behind
+  ClearUpperVectorState();
+  EXPECT_FALSE(UpperHalvesInUse());
 }
 
 }  // namespace
