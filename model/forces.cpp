@@ -1,18 +1,26 @@
 #include "model/forces.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "model/fast_powers.h"
+#include "model/force_kernels.h"
 #include "platform/fp_check.h"
+#include "platform/vector_state.h"
 
 namespace tessaly {
 namespace {
 
-// Below this many particles the threads' start-up costs more than it saves
-// (a row of 100 pairs takes about 2.5 us, a fork and join a few).
+// Below this many particles the threads' start-up costs more than it saves.
 constexpr std::int32_t kParallelFrom = 100;
+
+std::atomic<PowerRoute> g_route{PowerRoute::kChecked};
+std::atomic<int> g_set{-1};  // -1: BestVectorSet()
+
+// ----- std::pow for every power: the plain loop, a row at a time ----------
 
 struct ForceInputs {
   const Vec2* pos;
@@ -54,19 +62,11 @@ inline Vec2 RowForce(const ForceInputs& in, std::int32_t i, std::int32_t n,
   return sum;
 }
 
-}  // namespace
-
-void ComputeForces(Simulation& sim, const StopFlag* stop) {
+int LibraryPowerForces(Simulation& sim, const StopFlag* stop) {
   const std::int32_t n = sim.ParticleCount;
   const ForceInputs in{sim.Pos[sim.CurLevel].data(), sim.CoefA, sim.CoefB};
   Vec2* force = sim.Force.data();
-
-  // Rows are independent: each Force[i] is summed by exactly one thread over
-  // j = 1..N in ascending order, so any number of threads gives the same bits.
-  // Floating-point flags are per thread; every thread clears its own and the
-  // raised ones are gathered after the join.
   int flags = 0;
-  ClearFpErrors();
   if (n < kParallelFrom) {
     std::vector<double> dist(static_cast<std::size_t>(n) + 1);
     for (std::int32_t i = 1; i <= n; ++i) {
@@ -77,9 +77,10 @@ void ComputeForces(Simulation& sim, const StopFlag* stop) {
   } else {
 #pragma omp parallel reduction(| : flags)
     {
+      ClearUpperVectorState();
       ClearFpErrors();
       std::vector<double> dist(static_cast<std::size_t>(n) + 1);
-#pragma omp for schedule(static)
+#pragma omp for schedule(dynamic, 8)
       for (std::int32_t i = 1; i <= n; ++i) {
         if (StopRequested(stop)) continue;  // an OpenMP loop cannot break
         force[i] = RowForce(in, i, n, dist.data());
@@ -87,6 +88,139 @@ void ComputeForces(Simulation& sim, const StopFlag* stop) {
       flags |= PendingFpErrors();
     }
   }
+  return flags;
+}
+
+// ----- The fast powers: rows side by side in vectors ----------------------
+
+const kernels::ForceKernel& KernelFor(VectorSet set) {
+  static const kernels::ForceKernel kKernels[] = {
+      {"SSE2", kernels::kBaselineRowsPerBlock, kernels::RowsBaseline, kernels::PowersBaseline},
+      {"AVX2", kernels::kAvx2RowsPerBlock, kernels::RowsAvx2, kernels::PowersAvx2},
+      {"AVX-512", kernels::kAvx512RowsPerBlock, kernels::RowsAvx512, kernels::PowersAvx512},
+  };
+  return kKernels[static_cast<int>(set)];
+}
+
+int FastPowerForces(Simulation& sim, const kernels::ForceKernel& kernel, const StopFlag* stop) {
+  static_assert(sizeof(Vec2) == 2 * sizeof(double) && offsetof(Vec2, X) == 0 &&
+                offsetof(Vec2, Y) == sizeof(double));
+  const std::int32_t n = sim.ParticleCount;
+  const kernels::ForceArgs args{reinterpret_cast<const double*>(sim.Pos[sim.CurLevel].data()), n,
+                                sim.CoefA, sim.CoefB, reinterpret_cast<double*>(sim.Force.data())};
+  const std::int32_t block = kernel.rows_per_block;
+  const std::int32_t blocks = (n + block - 1) / block;
+  int flags = 0;
+  if (n < kParallelFrom) {
+    for (std::int32_t b = 0; b < blocks; ++b) {
+      if (StopRequested(stop)) break;
+      kernel.rows(args, 1 + b * block, (b + 1) * block < n ? (b + 1) * block : n);
+    }
+    flags = PendingFpErrors();
+  } else {
+    // Blocks are handed out as threads come free: on a machine shared with
+    // other programs, one thread may get much less of its core than another.
+#pragma omp parallel reduction(| : flags)
+    {
+      ClearUpperVectorState();
+      ClearFpErrors();
+#pragma omp for schedule(dynamic, 1)
+      for (std::int32_t b = 0; b < blocks; ++b) {
+        if (StopRequested(stop)) continue;  // an OpenMP loop cannot break
+        const std::int32_t first = 1 + b * block;
+        const std::int32_t last = first + block - 1 < n ? first + block - 1 : n;
+        kernel.rows(args, first, last);
+      }
+      flags |= PendingFpErrors();
+    }
+  }
+  return flags;
+}
+
+bool AgreesOnce(VectorSet set) {
+  // Once per set and process; a function-local static is thread-safe.
+  switch (set) {
+    case VectorSet::kBaseline: {
+      static const bool agrees = FastPowersAgreeWithLibrary(VectorSet::kBaseline);
+      return agrees;
+    }
+    case VectorSet::kAvx2: {
+      static const bool agrees = FastPowersAgreeWithLibrary(VectorSet::kAvx2);
+      return agrees;
+    }
+    case VectorSet::kAvx512: {
+      static const bool agrees = FastPowersAgreeWithLibrary(VectorSet::kAvx512);
+      return agrees;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+VectorSet BestVectorSet() {
+  static const VectorSet best = [] {
+    // __builtin_cpu_supports also checks that the operating system saves the
+    // wider registers.
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f")) return VectorSet::kAvx512;
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return VectorSet::kAvx2;
+    return VectorSet::kBaseline;
+  }();
+  return best;
+}
+
+void SetPowerRoute(PowerRoute route) { g_route.store(route); }
+
+void SetVectorSet(VectorSet set) {
+  const int wanted = static_cast<int>(set);
+  const int best = static_cast<int>(BestVectorSet());
+  g_set.store(wanted < best ? wanted : best);
+}
+
+PowerRoute CurrentPowerRoute() { return g_route.load(); }
+
+VectorSet CurrentVectorSet() {
+  const int set = g_set.load();
+  return set < 0 ? BestVectorSet() : static_cast<VectorSet>(set);
+}
+
+void FastPowers(VectorSet set, const double* r, std::size_t count, double* p7, double* p13) {
+  const int wanted = static_cast<int>(set);
+  const int best = static_cast<int>(BestVectorSet());
+  KernelFor(static_cast<VectorSet>(wanted < best ? wanted : best)).powers(r, count, p7, p13);
+}
+
+bool FastPowersInUse() {
+  switch (CurrentPowerRoute()) {
+    case PowerRoute::kChecked:
+      return AgreesOnce(CurrentVectorSet());
+    case PowerRoute::kFast:
+      return true;
+    case PowerRoute::kLibrary:
+      return false;
+  }
+  return false;
+}
+
+const char* VectorSetName(VectorSet set) { return KernelFor(set).name; }
+
+void ComputeForces(Simulation& sim, const StopFlag* stop) {
+  // Whatever ran before on this thread may have left the vector registers
+  // dirty: the window draws right before each step, and Qt's fill does. The
+  // baseline code of the step (here and in the passes of time_step.cpp that
+  // follow) would pay for it on every instruction; the kernels for the wider
+  // sets return with the registers clean.
+  ClearUpperVectorState();
+  const VectorSet set = CurrentVectorSet();
+  const bool fast = FastPowersInUse();
+
+  // Rows are independent: each Force[i] is summed by exactly one thread over
+  // j = 1..N in ascending order, so any number of threads gives the same bits.
+  // Floating-point flags are per thread; every thread clears its own and the
+  // raised ones are gathered after the join.
+  ClearFpErrors();
+  const int flags = fast ? FastPowerForces(sim, KernelFor(set), stop) : LibraryPowerForces(sim, stop);
   ThrowIfFpError(flags);
 }
 

@@ -17,6 +17,43 @@ namespace tessaly {
 // Once `stop` is set the rows not yet begun are skipped: Force is left
 // unfinished and the step is to be thrown away. The flag changes no bit of a
 // step that runs to its end.
+//
+// The powers are those of std::pow, bit for bit, on every route below; the
+// routes differ in speed only (model/fast_powers.h).
 void ComputeForces(Simulation& sim, const StopFlag* stop = nullptr);
+
+// Where ComputeForces takes r^7 and r^13 from.
+enum class PowerRoute {
+  kChecked,  // the fast powers if they agreed with std::pow when first needed
+             // (FastPowersAgreeWithLibrary, once per vector set), else std::pow;
+             // the program's route
+  kFast,     // the fast powers, unchecked: for the tests of the fast powers
+  kLibrary,  // std::pow for every power
+};
+
+// Instruction sets the force loop is built for, narrowest first.
+enum class VectorSet {
+  kBaseline,  // SSE2: every x86-64 processor
+  kAvx2,      // AVX2 and FMA
+  kAvx512,    // AVX-512F
+};
+
+// The widest set this processor (and its operating system) runs.
+[[nodiscard]] VectorSet BestVectorSet();
+
+// The settings ComputeForces uses from its next call on; the defaults are
+// kChecked and BestVectorSet(). A set beyond BestVectorSet() is lowered to it.
+// Not to be changed while another thread computes forces.
+void SetPowerRoute(PowerRoute route);
+void SetVectorSet(VectorSet set);
+[[nodiscard]] PowerRoute CurrentPowerRoute();
+[[nodiscard]] VectorSet CurrentVectorSet();
+
+// Whether ComputeForces, called now, takes the fast powers; runs the start-up
+// check first if the route asks for it and it has not yet run on the set.
+[[nodiscard]] bool FastPowersInUse();
+
+// "SSE2", "AVX2" or "AVX-512".
+[[nodiscard]] const char* VectorSetName(VectorSet set);
 
 }  // namespace tessaly

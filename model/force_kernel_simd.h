@@ -1,0 +1,346 @@
+// The force loop across rows: each lane of a vector is a different particle i,
+// all lanes take the same j at the same time, so every row's sums are still
+// added one j at a time in ascending order and the bits are those of the plain
+// loop. Included only by the force_kernel_*.cpp files, each of which defines
+// a vector type S for its instruction set (see force_kernel_baseline.cpp for
+// what S provides) and instantiates the templates below.
+//
+// Everything here lives in an anonymous namespace: every file gets its own
+// copy, compiled for its own instruction set, and the linker can never
+// substitute one for another.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "model/force_kernels.h"
+
+namespace tessaly::kernels {
+namespace {
+
+// ---------------------------------------------------------------------------
+// r^7 and r^13, exactly as std::pow gives them, without calling it for most r
+//
+// The contract is std::pow(r, 13.0) and std::pow(r, 7.0) of the C library the
+// program runs on. Those results are not necessarily correctly rounded, but
+// they are close enough to be predicted almost always:
+//
+// 1. The exact power, to within 2^-99 of itself. For 1 <= r <= 2^64 the
+//    powers are built as unevaluated sums hi + lo of two doubles by square-
+//    and-multiply: r^2, r^3 = r^2 r, r^6 = (r^3)^2, r^7 = r^6 r, r^13 =
+//    r^7 r^6. Each product starts from the exact product of the high parts
+//    (TwoProd: with a fused multiply-add, e = fma(a, b, -ab) is the exact
+//    error of the rounded product; without one, Dekker's split gives the same
+//    e from ordinary products) and adds the cross terms rounded. With
+//    u = 2^-53, a product by r adds at most 5 u^2 relative error, a square at
+//    most 13 u^2 on top of twice the error it squares, and a product of two
+//    sums at most 17 u^2 on top of the sum of theirs: r^3 is within 5 u^2,
+//    r^6 within 23 u^2, r^7 within 28 u^2 and r^13 within 68 u^2 < 2^-99 of
+//    the exact power. A final exact Fast2Sum makes hi = RN(hi + lo) with
+//    |lo| <= ulp(hi) / 2. The exact power therefore lies within
+//    2^-99 * 2^53 ulp = 2^-46 ulp(hi) of hi + lo. Nothing overflows or
+//    underflows: every value lies between 1 and 2^832, and 2^64 is far beyond
+//    any distance inside the box.
+//
+// 2. What the library can return. glibc's pow (2.28 and later, the same
+//    algorithm as musl's) is documented with a worst-case error of 0.54 ulp
+//    from the exact value. Let hi be the double nearest the exact power v and
+//    suppose v lies at least m = 0.04 ulp away from both midpoints hi +- ulp/2.
+//    Then v is within 1/2 - m = 0.46 ulp of hi, and every other double is at
+//    least ulp - 0.46 ulp = 0.54 ulp away from v (a neighbour lies a whole ulp
+//    from hi as long as hi is neither a power of two nor the double just below
+//    one, where the spacing changes). So hi is the only double the library may
+//    return, and it must return it.
+//
+// 3. The rule. The fast result is hi whenever
+//      |lo| <= (1/2 - kMargin) ulp(hi),  kMargin = 1/16,
+//    and hi is neither a power of two nor the double below one. The margin
+//    leaves 1/16 - 0.04 = 0.0225 ulp for the error of step 1 (2^-46 ulp) and
+//    for a library that misses its stated bound by a little. Every other power
+//    - within 1/16 ulp of a midpoint (an eighth of all powers), at a power of
+//    two, or r outside [1, 2^64] or not a number - is recomputed with
+//    std::pow, that power alone. r = 1 is left to the fast path: pow(1, y) = 1
+//    exactly is required of every C library (C11 F.10.4.4).
+//
+// The argument rests on the library's stated bound, so the program checks it
+// before relying on it: FastPowersAgreeWithLibrary() compares this path with
+// std::pow on a sample that includes powers just outside the margin, and on
+// any difference the force loop calls std::pow for every power (forces.cpp).
+// ---------------------------------------------------------------------------
+
+constexpr double kMargin = 1.0 / 16.0;
+constexpr double kNearUlp = (0.5 - kMargin) * 0x1p-52;  // times 2^floor(log2 hi)
+constexpr double kLargestFastBase = 0x1p64;
+
+// The products of step 1 above: (h_out, l_out) is (h + l) r, (h1 + l1)
+// (h2 + l2) and (h + l)^2, the high parts multiplied exactly, the cross terms
+// rounded (and l1 l2, below u^2 of the product, left out).
+template <class S>
+inline void TimesR(typename S::V h, typename S::V l, typename S::V r, typename S::V& h_out,
+                   typename S::V& l_out) {
+  typename S::V e;
+  S::TwoProd(h, r, h_out, e);
+  l_out = S::Add(e, S::Mul(l, r));
+}
+
+template <class S>
+inline void Times(typename S::V h1, typename S::V l1, typename S::V h2, typename S::V l2,
+                  typename S::V& h_out, typename S::V& l_out) {
+  typename S::V e;
+  S::TwoProd(h1, h2, h_out, e);
+  l_out = S::Add(e, S::Add(S::Mul(h1, l2), S::Mul(l1, h2)));
+}
+
+template <class S>
+inline void Squared(typename S::V h, typename S::V l, typename S::V& h_out, typename S::V& l_out) {
+  typename S::V e;
+  S::TwoProd(h, h, h_out, e);
+  const typename S::V t = S::Mul(h, l);
+  l_out = S::Add(e, S::Add(t, t));
+}
+
+// Lanes whose rounded power hi (with remainder lo) cannot be trusted to be
+// what std::pow returns: near a midpoint, or hi at a change of spacing.
+template <class S>
+inline typename S::M Doubtful(typename S::V hi, typename S::V lo) {
+  const typename S::V binade = S::ExponentOf(hi);  // 2^floor(log2 hi)
+  const typename S::M near_midpoint = S::Gt(S::Abs(lo), S::Mul(binade, S::Set1(kNearUlp)));
+  const typename S::M power_of_two = S::Eq(hi, binade);
+  const typename S::V next = S::Add(hi, S::Mul(binade, S::Set1(0x1p-52)));
+  const typename S::M below_power = S::Eq(next, S::Add(binade, binade));
+  return S::Or(near_midpoint, S::Or(power_of_two, below_power));
+}
+
+// p7 = r^7 and p13 = r^13 for a vector of clamped distances r >= 1, with
+// the lanes whose powers must come from std::pow marked in slow7 and slow13
+// (their p7, p13 are then to be replaced). Pure vector arithmetic: no call,
+// no branch.
+template <class S>
+inline void FastPowersOf(typename S::V r, typename S::V& p7, typename S::V& p13,
+                         typename S::M& slow7, typename S::M& slow13) {
+  using V = typename S::V;
+  using M = typename S::M;
+  const V one = S::Set1(1.0);
+  const M fast_base = S::Le(r, S::Set1(kLargestFastBase));  // false for NaN
+  // Lanes left to std::pow work on 1 meanwhile: nothing here can overflow or
+  // raise a flag the plain loop would not.
+  const V x = S::Select(fast_base, r, one);
+
+  V h2, l2, h3, l3, h6, l6, h7, l7, h13, l13;
+  S::TwoProd(x, x, h2, l2);
+  TimesR<S>(h2, l2, x, h3, l3);
+  Squared<S>(h3, l3, h6, l6);
+  TimesR<S>(h6, l6, x, h7, l7);
+  Times<S>(h7, l7, h6, l6, h13, l13);
+
+  // Fast2Sum: hi = RN(h + l), lo the exact rest (|h| >= |l|).
+  p7 = S::Add(h7, l7);
+  const V lo7 = S::Sub(l7, S::Sub(p7, h7));
+  p13 = S::Add(h13, l13);
+  const V lo13 = S::Sub(l13, S::Sub(p13, h13));
+
+  const M unit = S::Eq(r, one);
+  const M outside = S::Not(fast_base);
+  slow7 = S::AndNot(S::Or(outside, Doubtful<S>(p7, lo7)), unit);
+  slow13 = S::AndNot(S::Or(outside, Doubtful<S>(p13, lo13)), unit);
+}
+
+// The powers that std::pow must supply, gathered while the vectors run and
+// fetched afterwards in one tight loop: calling out of the vector code for
+// each would cost more than the calls themselves (every vector register is
+// the caller's to save, and where the calls fall cannot be predicted).
+template <int kCapacity>
+struct LibraryPowers {
+  std::int32_t slots7[kCapacity];   // indices into the r and p7 arrays
+  std::int32_t slots13[kCapacity];  // indices into the r and p13 arrays
+  int count7 = 0;
+  int count13 = 0;
+
+  // Notes the lanes of a vector stored at index `base` onwards. The counts
+  // are the caller's locals while it notes: kept here, every store of a slot
+  // might alias them and they would go through memory each time.
+  template <class S>
+  static inline void Note(typename S::M slow7, typename S::M slow13, std::int32_t base,
+                          std::int32_t* slots7, int& count7, std::int32_t* slots13, int& count13) {
+    count7 += S::AppendLanes(slow7, base, slots7 + count7);
+    count13 += S::AppendLanes(slow13, base, slots13 + count13);
+  }
+
+  // p7[k] = std::pow(r[k], 7.0), p13[k] = std::pow(r[k], 13.0) for the noted
+  // k; then starts afresh.
+  void Fetch(const double* r, double* p7, double* p13) {
+    for (int q = 0; q < count7; ++q) p7[slots7[q]] = std::pow(r[slots7[q]], 7.0);
+    for (int q = 0; q < count13; ++q) p13[slots13[q]] = std::pow(r[slots13[q]], 13.0);
+    count7 = 0;
+    count13 = 0;
+  }
+};
+
+template <class S>
+void PowersOf(const double* r, std::size_t count, double* p7, double* p13) {
+  constexpr int kLanes = S::kLanes;
+  constexpr int kChunk = 64 * kLanes;
+  alignas(64) double rs[kChunk];
+  alignas(64) double out7[kChunk];
+  alignas(64) double out13[kChunk];
+  LibraryPowers<kChunk> library;
+  for (std::size_t k = 0; k < count; k += kChunk) {
+    const std::size_t m = count - k < kChunk ? count - k : kChunk;
+    for (std::size_t q = 0; q < kChunk; ++q) rs[q] = q < m ? r[k + q] : 1.0;
+    int count7 = 0;
+    int count13 = 0;
+    for (int q = 0; q < kChunk; q += kLanes) {
+      typename S::V v7, v13;
+      typename S::M slow7, slow13;
+      FastPowersOf<S>(S::Load(rs + q), v7, v13, slow7, slow13);
+      S::Store(out7 + q, v7);
+      S::Store(out13 + q, v13);
+      library.template Note<S>(slow7, slow13, q, library.slots7, count7, library.slots13, count13);
+    }
+    library.count7 = count7;
+    library.count13 = count13;
+    library.Fetch(rs, out7, out13);
+    for (std::size_t q = 0; q < m; ++q) {
+      p7[k + q] = out7[q];
+      p13[k + q] = out13[q];
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The rows: kVectors vectors of rows side by side, so that the additions onto
+// the running sums, which must stay in order, are never what the processor
+// waits for. The columns go in chunks of kChunk: first the distances and the
+// fast powers of the whole chunk, then the few powers std::pow must supply,
+// then the forces, added in ascending j.
+// ---------------------------------------------------------------------------
+
+template <class S, int kVectors>
+struct RowBlock {
+  using V = typename S::V;
+  using M = typename S::M;
+  static constexpr int kLanes = S::kLanes;
+  static constexpr int kRows = kVectors * kLanes;
+  static constexpr int kChunk = 32;
+  // Lane k of vector v at column c of a chunk is kept at (c kVectors + v)
+  // kLanes + k of the chunk's arrays.
+  static constexpr int kSlots = kChunk * kRows;
+
+  V xi[kVectors], yi[kVectors], index[kVectors];
+  V sum_x[kVectors], sum_y[kVectors];
+  alignas(64) double r[kSlots];
+  alignas(64) double p7[kSlots];
+  alignas(64) double p13[kSlots];
+  LibraryPowers<kSlots> library;
+
+  // Distances and powers of columns first..last (at most kChunk).
+  inline void Powers(const ForceArgs& a, std::int32_t first, std::int32_t last) {
+    const V one = S::Set1(1.0);
+    int count7 = 0;
+    int count13 = 0;
+    for (std::int32_t j = first; j <= last; ++j) {
+      const V xj = S::Set1(a.xy[2 * j]);
+      const V yj = S::Set1(a.xy[2 * j + 1]);
+      for (int v = 0; v < kVectors; ++v) {
+        const std::int32_t slot = ((j - first) * kVectors + v) * kLanes;
+        const V dx = S::Sub(xj, xi[v]);
+        const V dy = S::Sub(yj, yi[v]);
+        const V root = S::Sqrt(S::Add(S::Mul(dx, dx), S::Mul(dy, dy)));
+        const V rv = S::Select(S::Lt(root, one), one, root);
+        V v7, v13;
+        M slow7, slow13;
+        FastPowersOf<S>(rv, v7, v13, slow7, slow13);
+        S::Store(r + slot, rv);
+        S::Store(p7 + slot, v7);
+        S::Store(p13 + slot, v13);
+        library.template Note<S>(slow7, slow13, slot, library.slots7, count7, library.slots13,
+                                 count13);
+      }
+    }
+    library.count7 = count7;
+    library.count13 = count13;
+  }
+
+  // Adds the pairs of columns first..last (those of the last Powers call)
+  // onto every lane's sums, in ascending j. With kDiagonal, lanes whose own
+  // row is j keep their sums as they are.
+  template <bool kDiagonal>
+  inline void Sums(const ForceArgs& a, std::int32_t first, std::int32_t last) {
+    const V coef_a = S::Set1(a.coef_a);
+    const V coef_b = S::Set1(a.coef_b);
+    for (std::int32_t j = first; j <= last; ++j) {
+      const V xj = S::Set1(a.xy[2 * j]);
+      const V yj = S::Set1(a.xy[2 * j + 1]);
+      for (int v = 0; v < kVectors; ++v) {
+        const std::int32_t slot = ((j - first) * kVectors + v) * kLanes;
+        const V rv = S::Load(r + slot);
+        const V f = S::Add(S::Div(coef_a, S::Load(p13 + slot)), S::Div(coef_b, S::Load(p7 + slot)));
+        const V tx = S::Div(S::Mul(f, S::Sub(xj, xi[v])), rv);
+        const V ty = S::Div(S::Mul(f, S::Sub(yj, yi[v])), rv);
+        if constexpr (kDiagonal) {
+          const M other = S::Neq(index[v], S::Set1(static_cast<double>(j)));
+          sum_x[v] = S::Select(other, S::Add(tx, sum_x[v]), sum_x[v]);
+          sum_y[v] = S::Select(other, S::Add(ty, sum_y[v]), sum_y[v]);
+        } else {
+          sum_x[v] = S::Add(tx, sum_x[v]);
+          sum_y[v] = S::Add(ty, sum_y[v]);
+        }
+      }
+    }
+  }
+
+  template <bool kDiagonal>
+  inline void AddColumns(const ForceArgs& a, std::int32_t first, std::int32_t last) {
+    for (std::int32_t c = first; c <= last; c += kChunk) {
+      const std::int32_t c_last = c + kChunk - 1 < last ? c + kChunk - 1 : last;
+      Powers(a, c, c_last);
+      library.Fetch(r, p7, p13);
+      Sums<kDiagonal>(a, c, c_last);
+    }
+  }
+
+  // Rows i0 .. i0 + kRows - 1, those beyond `last` standing in for row `last`
+  // (the same arithmetic on real positions: no flag a real row would not
+  // raise); only rows up to `last` are written.
+  inline void Compute(const ForceArgs& a, std::int32_t i0, std::int32_t last) {
+    alignas(64) double x[kRows], y[kRows], idx[kRows];
+    for (int k = 0; k < kRows; ++k) {
+      const std::int32_t i = i0 + k <= last ? i0 + k : last;
+      x[k] = a.xy[2 * i];
+      y[k] = a.xy[2 * i + 1];
+      idx[k] = i;
+    }
+    for (int v = 0; v < kVectors; ++v) {
+      xi[v] = S::Load(x + v * kLanes);
+      yi[v] = S::Load(y + v * kLanes);
+      index[v] = S::Load(idx + v * kLanes);
+      sum_x[v] = S::Set1(0.0);
+      sum_y[v] = S::Set1(0.0);
+    }
+    const std::int32_t own_last = i0 + kRows - 1 < last ? i0 + kRows - 1 : last;
+    AddColumns<false>(a, 1, i0 - 1);
+    AddColumns<true>(a, i0, own_last);
+    AddColumns<false>(a, own_last + 1, a.n);
+
+    for (int v = 0; v < kVectors; ++v) {
+      S::Store(x + v * kLanes, sum_x[v]);
+      S::Store(y + v * kLanes, sum_y[v]);
+    }
+    for (std::int32_t i = i0; i <= own_last; ++i) {
+      a.force[2 * i] = x[i - i0];
+      a.force[2 * i + 1] = y[i - i0];
+    }
+  }
+};
+
+template <class S, int kVectors>
+void RowsOf(const ForceArgs& a, std::int32_t first, std::int32_t last) {
+  RowBlock<S, kVectors> block;
+  for (std::int32_t i0 = first; i0 <= last; i0 += RowBlock<S, kVectors>::kRows) {
+    block.Compute(a, i0, last);
+  }
+}
+
+}  // namespace
+}  // namespace tessaly::kernels
