@@ -24,6 +24,13 @@ struct Avx2 {
   static V ExponentOf(V a) {
     return _mm256_and_pd(a, _mm256_castsi256_pd(_mm256_set1_epi64x(0x7ff0000000000000)));
   }
+  // a is a power of two or the double below one: its mantissa field plus one
+  // is 0 or 1 (the carry out of an all-ones field goes into the exponent).
+  static M AtBinadeEdge(V a, V /*binade*/) {
+    const __m256i up = _mm256_add_epi64(_mm256_castpd_si256(a), _mm256_set1_epi64x(1));
+    const __m256i field = _mm256_and_si256(up, _mm256_set1_epi64x(0x000fffffffffffff));
+    return _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_set1_epi64x(2), field));
+  }
 
   // Quiet comparisons, as the scalar ones: a NaN raises no flag.
   static M Lt(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }

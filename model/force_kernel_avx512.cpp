@@ -27,6 +27,13 @@ struct Avx512 {
     return _mm512_castsi512_pd(
         _mm512_and_si512(_mm512_castpd_si512(a), _mm512_set1_epi64(0x7ff0000000000000)));
   }
+  // a is a power of two or the double below one: its mantissa field plus one
+  // is 0 or 1 (the carry out of an all-ones field goes into the exponent).
+  static M AtBinadeEdge(V a, V /*binade*/) {
+    const __m512i up = _mm512_add_epi64(_mm512_castpd_si512(a), _mm512_set1_epi64(1));
+    const __m512i field = _mm512_and_si512(up, _mm512_set1_epi64(0x000fffffffffffff));
+    return _mm512_cmple_epu64_mask(field, _mm512_set1_epi64(1));
+  }
 
   // Quiet comparisons, as the scalar ones: a NaN raises no flag.
   static M Lt(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }

@@ -25,6 +25,13 @@ struct Sse2 {
   static V ExponentOf(V a) {
     return _mm_and_pd(a, _mm_castsi128_pd(_mm_set1_epi64x(0x7ff0000000000000)));
   }
+  // a is a power of two (a == binade) or the double below one (adding one
+  // ulp reaches 2 binade); binade = ExponentOf(a). Exact operations on
+  // doubles: SSE2 has no 64-bit integer compare.
+  static M AtBinadeEdge(V a, V binade) {
+    const V next = _mm_add_pd(a, _mm_mul_pd(binade, _mm_set1_pd(0x1p-52)));
+    return _mm_or_pd(_mm_cmpeq_pd(a, binade), _mm_cmpeq_pd(next, _mm_add_pd(binade, binade)));
+  }
 
   static M Lt(V a, V b) { return _mm_cmplt_pd(a, b); }
   static M Le(V a, V b) { return _mm_cmple_pd(a, b); }

@@ -106,10 +106,7 @@ template <class S>
 inline typename S::M Doubtful(typename S::V hi, typename S::V lo) {
   const typename S::V binade = S::ExponentOf(hi);  // 2^floor(log2 hi)
   const typename S::M near_midpoint = S::Gt(S::Abs(lo), S::Mul(binade, S::Set1(kNearUlp)));
-  const typename S::M power_of_two = S::Eq(hi, binade);
-  const typename S::V next = S::Add(hi, S::Mul(binade, S::Set1(0x1p-52)));
-  const typename S::M below_power = S::Eq(next, S::Add(binade, binade));
-  return S::Or(near_midpoint, S::Or(power_of_two, below_power));
+  return S::Or(near_midpoint, S::AtBinadeEdge(hi, binade));
 }
 
 // p7 = r^7 and p13 = r^13 for a vector of clamped distances r >= 1, with

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@
 #include "power_sweep.h"
 
 namespace tessaly {
+
+// Names the vector set in the test's description.
+void PrintTo(VectorSet set, std::ostream* os) { *os << VectorSetName(set); }
+
 namespace {
 
 using testing::DistanceFromMidpoint;
