@@ -1,5 +1,7 @@
 #include "model/forces.h"
 
+#include <omp.h>
+
 #include <atomic>
 #include <cmath>
 #include <cstddef>
@@ -19,6 +21,90 @@ constexpr std::int32_t kParallelFrom = 100;
 
 std::atomic<PowerRoute> g_route{PowerRoute::kChecked};
 std::atomic<int> g_set{-1};  // -1: BestVectorSet()
+
+// ----- The threads --------------------------------------------------------
+
+// How many threads the force loop runs on. Blocks of rows are handed out as
+// threads come free, so a thread slowed by another program on its core simply
+// takes fewer. But a thread that gets no core at all (all of them busy with
+// other programs) leaves the others waiting for it at the end of the loop,
+// spinning, perhaps on the very core it waits for: the step then takes
+// several times as long as on one thread. A thread that took less than half
+// its fair share of the blocks is left out of the next kLeftOutFor calls;
+// then the whole team is tried again. Which thread sums a row never changes
+// its bits.
+class Team {
+ public:
+  static constexpr int kLeftOutFor = 64;
+
+  [[nodiscard]] int SizeForNextCall() const {
+    const int full = omp_get_max_threads();
+    const int size = calls_left_.load(std::memory_order_relaxed) > 0
+                         ? reduced_.load(std::memory_order_relaxed)
+                         : full;
+    return size < full ? size : full;
+  }
+
+  // Blocks taken by each thread of the last call, `blocks` in all.
+  void Observe(const std::vector<int>& taken, int blocks) {
+    const int size = static_cast<int>(taken.size());
+    int starved = 0;
+    for (int t : taken) starved += 2 * t * size < blocks ? 1 : 0;
+    if (starved > 0 && size > 1) {
+      reduced_.store(size - starved > 1 ? size - starved : 1, std::memory_order_relaxed);
+      calls_left_.store(kLeftOutFor, std::memory_order_relaxed);
+    } else if (calls_left_.load(std::memory_order_relaxed) > 0) {
+      calls_left_.fetch_sub(1, std::memory_order_relaxed);
+    }
+  }
+
+ private:
+  std::atomic<int> reduced_{1};
+  std::atomic<int> calls_left_{0};
+};
+
+Team g_team;
+
+// Calls rows(first, last) for the blocks of `block` rows that make up rows
+// 1..n, on as many threads as pays, until `stop` is set. make_rows() is
+// called once per thread for its own `rows`. Returns the error flags raised
+// on any thread.
+template <class MakeRows>
+int RowsOnTeam(std::int32_t n, std::int32_t block, const StopFlag* stop, MakeRows make_rows) {
+  const std::int32_t blocks = (n + block - 1) / block;
+  const int size = n < kParallelFrom ? 1 : g_team.SizeForNextCall();
+  if (size <= 1) {
+    auto rows = make_rows();
+    for (std::int32_t b = 0; b < blocks; ++b) {
+      if (StopRequested(stop)) break;
+      rows(1 + b * block, (b + 1) * block < n ? (b + 1) * block : n);
+    }
+    if (n >= kParallelFrom) g_team.Observe({blocks}, blocks);  // counts down to the next try
+    return PendingFpErrors();
+  }
+
+  // Floating-point flags are per thread: every thread clears its own and the
+  // raised ones are gathered after the join.
+  int flags = 0;
+  std::vector<int> taken(static_cast<std::size_t>(size), 0);
+#pragma omp parallel num_threads(size) reduction(| : flags)
+  {
+    ClearUpperVectorState();
+    ClearFpErrors();
+    auto rows = make_rows();
+    int mine = 0;
+#pragma omp for schedule(dynamic, 1)
+    for (std::int32_t b = 0; b < blocks; ++b) {
+      if (StopRequested(stop)) continue;  // an OpenMP loop cannot break
+      rows(1 + b * block, (b + 1) * block < n ? (b + 1) * block : n);
+      ++mine;
+    }
+    taken[static_cast<std::size_t>(omp_get_thread_num())] = mine;
+    flags |= PendingFpErrors();
+  }
+  g_team.Observe(taken, blocks);
+  return flags;
+}
 
 // ----- std::pow for every power: the plain loop, a row at a time ----------
 
@@ -66,29 +152,12 @@ int LibraryPowerForces(Simulation& sim, const StopFlag* stop) {
   const std::int32_t n = sim.ParticleCount;
   const ForceInputs in{sim.Pos[sim.CurLevel].data(), sim.CoefA, sim.CoefB};
   Vec2* force = sim.Force.data();
-  int flags = 0;
-  if (n < kParallelFrom) {
-    std::vector<double> dist(static_cast<std::size_t>(n) + 1);
-    for (std::int32_t i = 1; i <= n; ++i) {
-      if (StopRequested(stop)) break;
-      force[i] = RowForce(in, i, n, dist.data());
-    }
-    flags = PendingFpErrors();
-  } else {
-#pragma omp parallel reduction(| : flags)
-    {
-      ClearUpperVectorState();
-      ClearFpErrors();
-      std::vector<double> dist(static_cast<std::size_t>(n) + 1);
-#pragma omp for schedule(dynamic, 8)
-      for (std::int32_t i = 1; i <= n; ++i) {
-        if (StopRequested(stop)) continue;  // an OpenMP loop cannot break
-        force[i] = RowForce(in, i, n, dist.data());
-      }
-      flags |= PendingFpErrors();
-    }
-  }
-  return flags;
+  return RowsOnTeam(n, 8, stop, [&] {
+    return [&, dist = std::vector<double>(static_cast<std::size_t>(n) + 1)](
+               std::int32_t first, std::int32_t last) mutable {
+      for (std::int32_t i = first; i <= last; ++i) force[i] = RowForce(in, i, n, dist.data());
+    };
+  });
 }
 
 // ----- The fast powers: rows side by side in vectors ----------------------
@@ -105,36 +174,12 @@ const kernels::ForceKernel& KernelFor(VectorSet set) {
 int FastPowerForces(Simulation& sim, const kernels::ForceKernel& kernel, const StopFlag* stop) {
   static_assert(sizeof(Vec2) == 2 * sizeof(double) && offsetof(Vec2, X) == 0 &&
                 offsetof(Vec2, Y) == sizeof(double));
-  const std::int32_t n = sim.ParticleCount;
-  const kernels::ForceArgs args{reinterpret_cast<const double*>(sim.Pos[sim.CurLevel].data()), n,
-                                sim.CoefA, sim.CoefB, reinterpret_cast<double*>(sim.Force.data())};
-  const std::int32_t block = kernel.rows_per_block;
-  const std::int32_t blocks = (n + block - 1) / block;
-  int flags = 0;
-  if (n < kParallelFrom) {
-    for (std::int32_t b = 0; b < blocks; ++b) {
-      if (StopRequested(stop)) break;
-      kernel.rows(args, 1 + b * block, (b + 1) * block < n ? (b + 1) * block : n);
-    }
-    flags = PendingFpErrors();
-  } else {
-    // Blocks are handed out as threads come free: on a machine shared with
-    // other programs, one thread may get much less of its core than another.
-#pragma omp parallel reduction(| : flags)
-    {
-      ClearUpperVectorState();
-      ClearFpErrors();
-#pragma omp for schedule(dynamic, 1)
-      for (std::int32_t b = 0; b < blocks; ++b) {
-        if (StopRequested(stop)) continue;  // an OpenMP loop cannot break
-        const std::int32_t first = 1 + b * block;
-        const std::int32_t last = first + block - 1 < n ? first + block - 1 : n;
-        kernel.rows(args, first, last);
-      }
-      flags |= PendingFpErrors();
-    }
-  }
-  return flags;
+  const kernels::ForceArgs args{reinterpret_cast<const double*>(sim.Pos[sim.CurLevel].data()),
+                                sim.ParticleCount, sim.CoefA, sim.CoefB,
+                                reinterpret_cast<double*>(sim.Force.data())};
+  return RowsOnTeam(sim.ParticleCount, kernel.rows_per_block, stop, [&] {
+    return [&](std::int32_t first, std::int32_t last) { kernel.rows(args, first, last); };
+  });
 }
 
 bool AgreesOnce(VectorSet set) {
@@ -217,8 +262,6 @@ void ComputeForces(Simulation& sim, const StopFlag* stop) {
 
   // Rows are independent: each Force[i] is summed by exactly one thread over
   // j = 1..N in ascending order, so any number of threads gives the same bits.
-  // Floating-point flags are per thread; every thread clears its own and the
-  // raised ones are gathered after the join.
   ClearFpErrors();
   const int flags = fast ? FastPowerForces(sim, KernelFor(set), stop) : LibraryPowerForces(sim, stop);
   ThrowIfFpError(flags);
