@@ -208,9 +208,11 @@ void PowersOf(const double* r, std::size_t count, double* p7, double* p13) {
 // ---------------------------------------------------------------------------
 // The rows: kVectors vectors of rows side by side, so that the additions onto
 // the running sums, which must stay in order, are never what the processor
-// waits for. The columns go in chunks of kChunk: first the distances and the
-// fast powers of the whole chunk, then the few powers std::pow must supply,
-// then the forces, added in ascending j.
+// waits for. The columns go in chunks of kChunk. For each chunk, first the
+// distances and the fast powers, then the few powers std::pow must supply,
+// then the forces, added in ascending j. The forces of one chunk are worked
+// out in the same loop as the powers of the next: the forces wait on the
+// divider, the powers on the multipliers and adders, and so both keep busy.
 // ---------------------------------------------------------------------------
 
 template <class S, int kVectors>
@@ -224,77 +226,95 @@ struct RowBlock {
   // kLanes + k of the chunk's arrays.
   static constexpr int kSlots = kChunk * kRows;
 
+  struct Chunk {
+    alignas(64) double r[kSlots];
+    alignas(64) double p7[kSlots];
+    alignas(64) double p13[kSlots];
+    LibraryPowers<kSlots> library;
+  };
+
   V xi[kVectors], yi[kVectors], index[kVectors];
   V sum_x[kVectors], sum_y[kVectors];
-  alignas(64) double r[kSlots];
-  alignas(64) double p7[kSlots];
-  alignas(64) double p13[kSlots];
-  LibraryPowers<kSlots> library;
+  Chunk chunks[2];
 
-  // Distances and powers of columns first..last (at most kChunk).
-  inline void Powers(const ForceArgs& a, std::int32_t first, std::int32_t last) {
+  // Distances and powers of column j, the c-th of chunk `to`.
+  inline void PowersAt(const ForceArgs& a, Chunk& to, std::int32_t j, int c, int& count7,
+                       int& count13) {
     const V one = S::Set1(1.0);
-    int count7 = 0;
-    int count13 = 0;
-    for (std::int32_t j = first; j <= last; ++j) {
-      const V xj = S::Set1(a.xy[2 * j]);
-      const V yj = S::Set1(a.xy[2 * j + 1]);
-      for (int v = 0; v < kVectors; ++v) {
-        const std::int32_t slot = ((j - first) * kVectors + v) * kLanes;
-        const V dx = S::Sub(xj, xi[v]);
-        const V dy = S::Sub(yj, yi[v]);
-        const V root = S::Sqrt(S::Add(S::Mul(dx, dx), S::Mul(dy, dy)));
-        const V rv = S::Select(S::Lt(root, one), one, root);
-        V v7, v13;
-        M slow7, slow13;
-        FastPowersOf<S>(rv, v7, v13, slow7, slow13);
-        S::Store(r + slot, rv);
-        S::Store(p7 + slot, v7);
-        S::Store(p13 + slot, v13);
-        library.template Note<S>(slow7, slow13, slot, library.slots7, count7, library.slots13,
-                                 count13);
-      }
+    const V xj = S::Set1(a.xy[2 * j]);
+    const V yj = S::Set1(a.xy[2 * j + 1]);
+    for (int v = 0; v < kVectors; ++v) {
+      const std::int32_t slot = (c * kVectors + v) * kLanes;
+      const V dx = S::Sub(xj, xi[v]);
+      const V dy = S::Sub(yj, yi[v]);
+      const V root = S::Sqrt(S::Add(S::Mul(dx, dx), S::Mul(dy, dy)));
+      const V rv = S::Select(S::Lt(root, one), one, root);
+      V v7, v13;
+      M slow7, slow13;
+      FastPowersOf<S>(rv, v7, v13, slow7, slow13);
+      S::Store(to.r + slot, rv);
+      S::Store(to.p7 + slot, v7);
+      S::Store(to.p13 + slot, v13);
+      LibraryPowers<kSlots>::template Note<S>(slow7, slow13, slot, to.library.slots7, count7,
+                                              to.library.slots13, count13);
     }
-    library.count7 = count7;
-    library.count13 = count13;
   }
 
-  // Adds the pairs of columns first..last (those of the last Powers call)
-  // onto every lane's sums, in ascending j. With kDiagonal, lanes whose own
-  // row is j keep their sums as they are.
+  // Adds the pairs of column j, the c-th of chunk `from`, onto every lane's
+  // sums. With kDiagonal, lanes whose own row is j keep their sums as they
+  // are.
   template <bool kDiagonal>
-  inline void Sums(const ForceArgs& a, std::int32_t first, std::int32_t last) {
+  inline void SumsAt(const ForceArgs& a, const Chunk& from, std::int32_t j, int c, V* sx, V* sy) {
     const V coef_a = S::Set1(a.coef_a);
     const V coef_b = S::Set1(a.coef_b);
-    for (std::int32_t j = first; j <= last; ++j) {
-      const V xj = S::Set1(a.xy[2 * j]);
-      const V yj = S::Set1(a.xy[2 * j + 1]);
-      for (int v = 0; v < kVectors; ++v) {
-        const std::int32_t slot = ((j - first) * kVectors + v) * kLanes;
-        const V rv = S::Load(r + slot);
-        const V f = S::Add(S::Div(coef_a, S::Load(p13 + slot)), S::Div(coef_b, S::Load(p7 + slot)));
-        const V tx = S::Div(S::Mul(f, S::Sub(xj, xi[v])), rv);
-        const V ty = S::Div(S::Mul(f, S::Sub(yj, yi[v])), rv);
-        if constexpr (kDiagonal) {
-          const M other = S::Neq(index[v], S::Set1(static_cast<double>(j)));
-          sum_x[v] = S::Select(other, S::Add(tx, sum_x[v]), sum_x[v]);
-          sum_y[v] = S::Select(other, S::Add(ty, sum_y[v]), sum_y[v]);
-        } else {
-          sum_x[v] = S::Add(tx, sum_x[v]);
-          sum_y[v] = S::Add(ty, sum_y[v]);
-        }
+    const V xj = S::Set1(a.xy[2 * j]);
+    const V yj = S::Set1(a.xy[2 * j + 1]);
+    for (int v = 0; v < kVectors; ++v) {
+      const std::int32_t slot = (c * kVectors + v) * kLanes;
+      const V rv = S::Load(from.r + slot);
+      const V f = S::Add(S::Div(coef_a, S::Load(from.p13 + slot)), S::Div(coef_b, S::Load(from.p7 + slot)));
+      const V tx = S::Div(S::Mul(f, S::Sub(xj, xi[v])), rv);
+      const V ty = S::Div(S::Mul(f, S::Sub(yj, yi[v])), rv);
+      if constexpr (kDiagonal) {
+        const M other = S::Neq(index[v], S::Set1(static_cast<double>(j)));
+        sx[v] = S::Select(other, S::Add(tx, sx[v]), sx[v]);
+        sy[v] = S::Select(other, S::Add(ty, sy[v]), sy[v]);
+      } else {
+        sx[v] = S::Add(tx, sx[v]);
+        sy[v] = S::Add(ty, sy[v]);
       }
     }
   }
 
+  // The forces of columns first..last from chunk `from` and, in the same
+  // loop, the powers of columns next..next_last into chunk `to` (none when
+  // next > next_last); then the library's powers of `to`.
   template <bool kDiagonal>
-  inline void AddColumns(const ForceArgs& a, std::int32_t first, std::int32_t last) {
-    for (std::int32_t c = first; c <= last; c += kChunk) {
-      const std::int32_t c_last = c + kChunk - 1 < last ? c + kChunk - 1 : last;
-      Powers(a, c, c_last);
-      library.Fetch(r, p7, p13);
-      Sums<kDiagonal>(a, c, c_last);
+  void Overlapped(const ForceArgs& a, const Chunk& from, std::int32_t first, std::int32_t last,
+                  Chunk& to, std::int32_t next, std::int32_t next_last) {
+    V sx[kVectors], sy[kVectors];  // locals: the compiler keeps them in registers
+    for (int v = 0; v < kVectors; ++v) {
+      sx[v] = sum_x[v];
+      sy[v] = sum_y[v];
     }
+    int count7 = 0;
+    int count13 = 0;
+    const int columns = last - first + 1;
+    const int next_columns = next_last - next + 1;
+    int c = 0;
+    for (; c < columns && c < next_columns; ++c) {
+      PowersAt(a, to, next + c, c, count7, count13);
+      SumsAt<kDiagonal>(a, from, first + c, c, sx, sy);
+    }
+    for (; c < columns; ++c) SumsAt<kDiagonal>(a, from, first + c, c, sx, sy);
+    for (; c < next_columns; ++c) PowersAt(a, to, next + c, c, count7, count13);
+    for (int v = 0; v < kVectors; ++v) {
+      sum_x[v] = sx[v];
+      sum_y[v] = sy[v];
+    }
+    to.library.count7 = count7;
+    to.library.count13 = count13;
+    to.library.Fetch(to.r, to.p7, to.p13);
   }
 
   // Rows i0 .. i0 + kRows - 1, those beyond `last` standing in for row `last`
@@ -316,9 +336,22 @@ struct RowBlock {
       sum_y[v] = S::Set1(0.0);
     }
     const std::int32_t own_last = i0 + kRows - 1 < last ? i0 + kRows - 1 : last;
-    AddColumns<false>(a, 1, i0 - 1);
-    AddColumns<true>(a, i0, own_last);
-    AddColumns<false>(a, own_last + 1, a.n);
+
+    // Chunk k holds columns 1 + k kChunk onwards; the powers of chunk 0 first,
+    // then each loop the forces of chunk k with the powers of chunk k + 1.
+    const std::int32_t n = a.n;
+    Overlapped<false>(a, chunks[1], 1, 0, chunks[0], 1, kChunk < n ? kChunk : n);
+    for (std::int32_t first = 1, k = 0; first <= n; first += kChunk, ++k) {
+      const std::int32_t end = first + kChunk - 1 < n ? first + kChunk - 1 : n;
+      const std::int32_t next_end = end + kChunk < n ? end + kChunk : n;
+      const Chunk& from = chunks[k & 1];
+      Chunk& to = chunks[(k + 1) & 1];
+      if (first <= own_last && end >= i0) {
+        Overlapped<true>(a, from, first, end, to, end + 1, next_end);
+      } else {
+        Overlapped<false>(a, from, first, end, to, end + 1, next_end);
+      }
+    }
 
     for (int v = 0; v < kVectors; ++v) {
       S::Store(x + v * kLanes, sum_x[v]);
