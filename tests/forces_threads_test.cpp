@@ -122,7 +122,7 @@ TEST_F(ForcesOnEveryRoute, MatchThePlainLoopBitForBit) {
 }
 
 TEST_F(ForcesOnEveryRoute, MatchAtEveryCountAroundTheBlocksOfRows) {
-  // Rows go side by side in blocks of 8 to 16; the last block is padded. The
+  // Rows go side by side in blocks of 8; the last block is padded. The
   // counts past 100 run on several threads.
   for (std::int16_t n : {1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 33, 47, 63, 64, 65, 101, 113, 130}) {
     const Simulation start = Arrangement(n, 1.0, 6.0, 100u + static_cast<std::uint32_t>(n));
