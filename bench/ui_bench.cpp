@@ -6,17 +6,23 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QWidget>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "bench/bench_util.h"
 #include "model/simulation.h"
 #include "model/time_step.h"
+#include "platform/random.h"
 #include "reference/plain_forces.h"
+#include "ui/error_report.h"
+#include "ui/main_window.h"
 #include "ui/picture_layout.h"
 #include "ui/rendering.h"
 #include "widgets/circle_stamp.h"
@@ -101,52 +107,62 @@ void BM_DiscPainted(benchmark::State& state) {
 }
 BENCHMARK(BM_DiscPainted);
 
-// The picture as the window holds it: a picture box at its place in a shown
-// top-level window of the window's size, so that every tick ends with a real
-// repaint. Counts the repaints.
-struct WindowPicture : public QObject {
-  WindowPicture() {
-    window.setFixedSize(434, 273);
-    box = new PictureBox(&window);
-    box->setGeometry(kPictureGeometry);
-    box->SetBackColor(kPictureBackground);
-    SetUserScale(*box, 0, 0, 10, 10);
-    box->Clear();
-    box->installEventFilter(this);
-    window.show();
+// The program's window with `n` particles placed from a fixed seed and a
+// timer that never fires (period 0): the benchmark ticks it instead, through
+// the slot the timer calls. Counts finished ticks and repaints of the
+// picture.
+class TickedWindow : public QObject {
+ public:
+  explicit TickedWindow(std::int16_t n) {
+    window_.SetRandomSource(std::make_unique<FixedSeedRandom>(12345));
+    window_.SetErrorReporter([this](const ErrorReport&) { failed_ = true; });
+    window_.findChild<QLineEdit*>(QStringLiteral("countField"))->setText(QString::number(n));
+    window_.findChild<QLineEdit*>(QStringLiteral("periodField"))->setText(QStringLiteral("0"));
+    window_.findChild<QWidget*>(QStringLiteral("picture"))->installEventFilter(this);
+    QObject::connect(&window_, &MainWindow::TickFinished, this, [this] { ++ticks_; });
+    window_.show();
+    window_.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
     QCoreApplication::processEvents();
-    paints = 0;
+    paints_ = 0;
   }
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == box && event->type() == QEvent::Paint) ++paints;
+
+  // One tick as the window runs it: the slot hands a copy of the record to
+  // the stepping thread; the step comes back through the event loop, is
+  // drawn and exchanged, and the event loop repaints the picture.
+  void Tick() {
+    const int before = ticks_;
+    QMetaObject::invokeMethod(&window_, "OnTick");
+    while (ticks_ == before && !failed_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents();
+  }
+
+  [[nodiscard]] const Simulation& State() const { return window_.SimulationState(); }
+  [[nodiscard]] bool Failed() const { return failed_; }
+  [[nodiscard]] int Paints() const { return paints_; }
+
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints_;
     return false;
   }
-  QWidget window;
-  PictureBox* box;
-  int paints = 0;
+
+ private:
+  MainWindow window_;
+  int ticks_ = 0;
+  int paints_ = 0;
+  bool failed_ = false;
 };
 
-// The tick as the window runs it, step, drawing and exchange in the timer's
-// slot and then the event loop's repaint, beside the plain one-thread step
-// (one ordered pair at a time, std::pow, no drawing). Drawing and painting
-// run Qt's code between the steps, and whatever state that leaves behind
-// (dirty vector registers, cold caches) the next step meets here as in the
-// window.
+// The window's tick, step on the stepping thread, drawing, exchange and
+// repaint, beside the plain one-thread step (one ordered pair at a time,
+// std::pow, no drawing) on the same arrangement. Whatever drawing and
+// painting leave behind, the next step meets here as in the program.
 void BM_WindowTick(benchmark::State& state) {
-  const auto n = static_cast<std::int16_t>(state.range(0));
-  Simulation sim = Placed(n);
-  Simulation plain = sim;
-  WindowPicture picture;
+  TickedWindow window(static_cast<std::int16_t>(state.range(0)));
+  Simulation plain = window.State();
   Alongside side;
   for (auto _ : state) {
     side.Iteration(
-        state,
-        [&] {
-          AdvanceOneStep(sim);
-          DrawParticles(sim, *picture.box);
-          ExchangeLevels(sim);
-          QCoreApplication::processEvents();
-        },
+        state, [&] { window.Tick(); },
         [&] {
           reference::PlainForces(plain);
           UpdateVelocities(plain);
@@ -156,8 +172,8 @@ void BM_WindowTick(benchmark::State& state) {
           benchmark::DoNotOptimize(plain.Pos[plain.CurLevel].data());
         });
   }
-  if (!std::isfinite(sim.Pos[sim.CurLevel][1].X)) state.SkipWithError("non-finite position");
-  if (picture.paints < state.iterations()) state.SkipWithError("the picture was not repainted");
+  if (window.Failed()) state.SkipWithError("a tick failed");
+  if (window.Paints() < state.iterations()) state.SkipWithError("the picture was not repainted");
   state.counters["ticks"] = side.ProgramRate();
   state.counters["plain_steps"] = side.PlainRate();
   state.counters["gain"] = side.Gain();
