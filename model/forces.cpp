@@ -252,10 +252,11 @@ const char* VectorSetName(VectorSet set) { return KernelFor(set).name; }
 
 void ComputeForces(Simulation& sim, const StopFlag* stop) {
   // Whatever ran before on this thread may have left the vector registers
-  // dirty: the window draws right before each step, and Qt's fill does. The
-  // baseline code of the step (here and in the passes of time_step.cpp that
-  // follow) would pay for it on every instruction; the kernels for the wider
-  // sets return with the registers clean.
+  // dirty (Qt's fill, behind every clearing of the picture, does; the window
+  // steps on a thread of its own, but nothing promises that every caller
+  // does). The baseline code of the step, here and in the passes of
+  // time_step.cpp that follow, would pay for it on every instruction; the
+  // kernels for the wider sets return with the registers clean.
   ClearUpperVectorState();
   const VectorSet set = CurrentVectorSet();
   const bool fast = FastPowersInUse();

@@ -1,6 +1,7 @@
 // A flag that another thread sets to abandon a step in flight. The force loop
-// looks at it before each row and a step that finds it set ends early, so a
-// step of the largest count stops within a row rather than seconds later.
+// looks at it before each block of 8 rows and a step that finds it set ends
+// early, so a step of the largest count stops within a block (a millisecond)
+// rather than seconds later.
 #pragma once
 
 #include <atomic>

@@ -15,9 +15,9 @@ namespace tessaly {
 
 // Clears the upper halves of all vector registers (VZEROUPPER) where the
 // processor has AVX; does nothing elsewhere. Costs a cycle or two. Called at
-// the entry of the model's step and force loop, and by each thread of the
-// force loop before its rows, so that whatever ran before on that thread -
-// drawing, painting, a library's wide memory routines - cannot slow them.
+// the entry of the force loop and by each of its threads before their rows,
+// so that whatever ran before on that thread - drawing, painting, a
+// library's wide memory routines - cannot slow them.
 // The lower 128 bits of every register are kept.
 void ClearUpperVectorState();
 
