@@ -116,11 +116,7 @@ void BM_AdvanceOneStep(benchmark::State& state) {
           benchmark::DoNotOptimize(sim.Pos[sim.CurLevel].data());
         },
         [&] {
-          reference::PlainForces(plain);
-          UpdateVelocities(plain);
-          UpdatePositions(plain);
-          ReflectAtWalls(plain);
-          ExchangeLevels(plain);
+          reference::PlainStep(plain);
           benchmark::DoNotOptimize(plain.Pos[plain.CurLevel].data());
         });
   }

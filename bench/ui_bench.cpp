@@ -164,11 +164,7 @@ void BM_WindowTick(benchmark::State& state) {
     side.Iteration(
         state, [&] { window.Tick(); },
         [&] {
-          reference::PlainForces(plain);
-          UpdateVelocities(plain);
-          UpdatePositions(plain);
-          ReflectAtWalls(plain);
-          ExchangeLevels(plain);
+          reference::PlainStep(plain);
           benchmark::DoNotOptimize(plain.Pos[plain.CurLevel].data());
         });
   }

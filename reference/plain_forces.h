@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "model/simulation.h"
+#include "model/time_step.h"
 
 namespace tessaly::reference {
 
@@ -26,6 +27,16 @@ inline void PlainForces(Simulation& sim) {
       sim.Force[i].Y = (f * dy) / r + sim.Force[i].Y;
     }
   }
+}
+
+// A whole tick's step the plain way: the plain forces, then the model's own
+// linear passes, then the exchange of levels.
+inline void PlainStep(Simulation& sim) {
+  PlainForces(sim);
+  UpdateVelocities(sim);
+  UpdatePositions(sim);
+  ReflectAtWalls(sim);
+  ExchangeLevels(sim);
 }
 
 }  // namespace tessaly::reference
