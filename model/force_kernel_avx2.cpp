@@ -68,10 +68,9 @@ constexpr int kVectors = 2;
 
 }  // namespace
 
-const std::int32_t kAvx2RowsPerBlock = RowBlock<Avx2, kVectors>::kRows;
-
-void RowsAvx2(const ForceArgs& args, std::int32_t first, std::int32_t last) {
-  RowsOf<Avx2, kVectors>(args, first, last);
+void TileAvx2(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
+              std::int32_t col_first, std::int32_t col_last) {
+  TileOf<Avx2, kVectors>(args, row_first, row_last, col_first, col_last);
 }
 
 void PowersAvx2(const double* r, std::size_t count, double* p7, double* p13) {

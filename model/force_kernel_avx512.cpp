@@ -73,10 +73,9 @@ constexpr int kVectors = 1;
 
 }  // namespace
 
-const std::int32_t kAvx512RowsPerBlock = RowBlock<Avx512, kVectors>::kRows;
-
-void RowsAvx512(const ForceArgs& args, std::int32_t first, std::int32_t last) {
-  RowsOf<Avx512, kVectors>(args, first, last);
+void TileAvx512(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
+              std::int32_t col_first, std::int32_t col_last) {
+  TileOf<Avx512, kVectors>(args, row_first, row_last, col_first, col_last);
 }
 
 void PowersAvx512(const double* r, std::size_t count, double* p7, double* p13) {

@@ -80,10 +80,9 @@ constexpr int kVectors = 4;
 
 }  // namespace
 
-const std::int32_t kBaselineRowsPerBlock = RowBlock<Sse2, kVectors>::kRows;
-
-void RowsBaseline(const ForceArgs& args, std::int32_t first, std::int32_t last) {
-  RowsOf<Sse2, kVectors>(args, first, last);
+void TileBaseline(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
+              std::int32_t col_first, std::int32_t col_last) {
+  TileOf<Sse2, kVectors>(args, row_first, row_last, col_first, col_last);
 }
 
 void PowersBaseline(const double* r, std::size_t count, double* p7, double* p13) {

@@ -206,13 +206,20 @@ void PowersOf(const double* r, std::size_t count, double* p7, double* p13) {
 }
 
 // ---------------------------------------------------------------------------
-// The rows: kVectors vectors of rows side by side, so that the additions onto
-// the running sums, which must stay in order, are never what the processor
-// waits for. The columns go in chunks of kChunk. For each chunk, first the
+// The tiles: a block of rows against a block of columns, each unordered pair
+// worked out once. The term t that particle j adds to particle i is exactly
+// the negative of the one i adds to j (see forces.cpp), so one evaluation
+// serves both sums: t goes onto row i's running sum, and Force[j] - t, which
+// is Force[j] + (-t) to the bit, onto column j's.
+//
+// kVectors vectors of rows go side by side, so that the additions onto the
+// running sums, which must stay in order, are never what the processor waits
+// for. The columns go in chunks of kChunk. For each chunk, first the
 // distances and the fast powers, then the few powers std::pow must supply,
 // then the forces, added in ascending j. The forces of one chunk are worked
 // out in the same loop as the powers of the next: the forces wait on the
 // divider, the powers on the multipliers and adders, and so both keep busy.
+// Each chunk's terms are then taken off its columns' sums, rows ascending.
 // ---------------------------------------------------------------------------
 
 template <class S, int kVectors>
@@ -223,7 +230,7 @@ struct RowBlock {
   static constexpr int kRows = kVectors * kLanes;
   static constexpr int kChunk = 32;
   // Lane k of vector v at column c of a chunk is kept at (c kVectors + v)
-  // kLanes + k of the chunk's arrays.
+  // kLanes + k of the chunk's arrays: row i0 + k of column c at c kRows + k.
   static constexpr int kSlots = kChunk * kRows;
 
   struct Chunk {
@@ -236,6 +243,8 @@ struct RowBlock {
   V xi[kVectors], yi[kVectors], index[kVectors];
   V sum_x[kVectors], sum_y[kVectors];
   Chunk chunks[2];
+  alignas(64) double term_x[kSlots];  // the terms of the chunk last summed
+  alignas(64) double term_y[kSlots];
 
   // Distances and powers of column j, the c-th of chunk `to`.
   inline void PowersAt(const ForceArgs& a, Chunk& to, std::int32_t j, int c, int& count7,
@@ -261,8 +270,8 @@ struct RowBlock {
   }
 
   // Adds the pairs of column j, the c-th of chunk `from`, onto every lane's
-  // sums. With kDiagonal, lanes whose own row is j keep their sums as they
-  // are.
+  // sums and keeps the terms. With kDiagonal, lanes whose own row is j keep
+  // their sums as they are.
   template <bool kDiagonal>
   inline void SumsAt(const ForceArgs& a, const Chunk& from, std::int32_t j, int c, V* sx, V* sy) {
     const V coef_a = S::Set1(a.coef_a);
@@ -275,6 +284,8 @@ struct RowBlock {
       const V f = S::Add(S::Div(coef_a, S::Load(from.p13 + slot)), S::Div(coef_b, S::Load(from.p7 + slot)));
       const V tx = S::Div(S::Mul(f, S::Sub(xj, xi[v])), rv);
       const V ty = S::Div(S::Mul(f, S::Sub(yj, yi[v])), rv);
+      S::Store(term_x + slot, tx);
+      S::Store(term_y + slot, ty);
       if constexpr (kDiagonal) {
         const M other = S::Neq(index[v], S::Set1(static_cast<double>(j)));
         sx[v] = S::Select(other, S::Add(tx, sx[v]), sx[v]);
@@ -317,40 +328,69 @@ struct RowBlock {
     to.library.Fetch(to.r, to.p7, to.p13);
   }
 
-  // Rows i0 .. i0 + kRows - 1, those beyond `last` standing in for row `last`
-  // (the same arithmetic on real positions: no flag a real row would not
-  // raise); only rows up to `last` are written.
-  inline void Compute(const ForceArgs& a, std::int32_t i0, std::int32_t last) {
-    alignas(64) double x[kRows], y[kRows], idx[kRows];
+  // Takes the kept terms of the `rows` real rows off the sums of columns
+  // first..last (the chunk's columns from first_of_chunk on), each column's
+  // rows in ascending order. The columns are independent: the processor
+  // overlaps their chains of subtractions.
+  inline void OntoColumns(const ForceArgs& a, std::int32_t first_of_chunk, std::int32_t first,
+                          std::int32_t last, int rows) {
+    for (std::int32_t j = first; j <= last; ++j) {
+      const int c = j - first_of_chunk;
+      double sx = a.force[2 * j];
+      double sy = a.force[2 * j + 1];
+      for (int k = 0; k < rows; ++k) {
+        sx = sx - term_x[c * kRows + k];
+        sy = sy - term_y[c * kRows + k];
+      }
+      a.force[2 * j] = sx;
+      a.force[2 * j + 1] = sy;
+    }
+  }
+
+  // Rows i0 .. i0 + kRows - 1 against columns first..col_last, the rows
+  // beyond `last` standing in for row `last` (the same arithmetic on real
+  // positions: no flag a real row would not raise); only rows up to `last`
+  // are read and written. The columns are either all after the rows (a tile
+  // off the diagonal) or start at i0 (on it): then the block's own columns
+  // go onto the rows' sums alone, both ways round, and the columns after
+  // them onto both.
+  inline void Compute(const ForceArgs& a, std::int32_t i0, std::int32_t last, std::int32_t first,
+                      std::int32_t col_last) {
+    const std::int32_t own_last = i0 + kRows - 1 < last ? i0 + kRows - 1 : last;
+    const int rows = own_last - i0 + 1;
+    alignas(64) double x[kRows], y[kRows], idx[kRows], fx[kRows], fy[kRows];
     for (int k = 0; k < kRows; ++k) {
       const std::int32_t i = i0 + k <= last ? i0 + k : last;
       x[k] = a.xy[2 * i];
       y[k] = a.xy[2 * i + 1];
       idx[k] = i;
+      fx[k] = k < rows ? a.force[2 * i] : 0.0;
+      fy[k] = k < rows ? a.force[2 * i + 1] : 0.0;
     }
     for (int v = 0; v < kVectors; ++v) {
       xi[v] = S::Load(x + v * kLanes);
       yi[v] = S::Load(y + v * kLanes);
       index[v] = S::Load(idx + v * kLanes);
-      sum_x[v] = S::Set1(0.0);
-      sum_y[v] = S::Set1(0.0);
+      sum_x[v] = S::Load(fx + v * kLanes);
+      sum_y[v] = S::Load(fy + v * kLanes);
     }
-    const std::int32_t own_last = i0 + kRows - 1 < last ? i0 + kRows - 1 : last;
 
-    // Chunk k holds columns 1 + k kChunk onwards; the powers of chunk 0 first,
-    // then each loop the forces of chunk k with the powers of chunk k + 1.
-    const std::int32_t n = a.n;
-    Overlapped<false>(a, chunks[1], 1, 0, chunks[0], 1, kChunk < n ? kChunk : n);
-    for (std::int32_t first = 1, k = 0; first <= n; first += kChunk, ++k) {
-      const std::int32_t end = first + kChunk - 1 < n ? first + kChunk - 1 : n;
-      const std::int32_t next_end = end + kChunk < n ? end + kChunk : n;
+    // Chunk k holds columns first + k kChunk onwards; the powers of chunk 0
+    // first, then each loop the forces of chunk k with the powers of chunk
+    // k + 1, then chunk k's terms onto its columns.
+    Overlapped<false>(a, chunks[1], 1, 0, chunks[0], first,
+                      first + kChunk - 1 < col_last ? first + kChunk - 1 : col_last);
+    for (std::int32_t from_j = first, k = 0; from_j <= col_last; from_j += kChunk, ++k) {
+      const std::int32_t end = from_j + kChunk - 1 < col_last ? from_j + kChunk - 1 : col_last;
+      const std::int32_t next_end = end + kChunk < col_last ? end + kChunk : col_last;
       const Chunk& from = chunks[k & 1];
       Chunk& to = chunks[(k + 1) & 1];
-      if (first <= own_last && end >= i0) {
-        Overlapped<true>(a, from, first, end, to, end + 1, next_end);
+      if (from_j <= own_last && end >= i0) {
+        Overlapped<true>(a, from, from_j, end, to, end + 1, next_end);
       } else {
-        Overlapped<false>(a, from, first, end, to, end + 1, next_end);
+        Overlapped<false>(a, from, from_j, end, to, end + 1, next_end);
       }
+      OntoColumns(a, from_j, from_j > own_last ? from_j : own_last + 1, end, rows);
     }
 
     for (int v = 0; v < kVectors; ++v) {
@@ -365,10 +405,12 @@ struct RowBlock {
 };
 
 template <class S, int kVectors>
-void RowsOf(const ForceArgs& a, std::int32_t first, std::int32_t last) {
+void TileOf(const ForceArgs& a, std::int32_t row_first, std::int32_t row_last,
+            std::int32_t col_first, std::int32_t col_last) {
   RowBlock<S, kVectors> block;
-  for (std::int32_t i0 = first; i0 <= last; i0 += RowBlock<S, kVectors>::kRows) {
-    block.Compute(a, i0, last);
+  const bool diagonal = col_first == row_first;
+  for (std::int32_t i0 = row_first; i0 <= row_last; i0 += RowBlock<S, kVectors>::kRows) {
+    block.Compute(a, i0, row_last, diagonal ? i0 : col_first, col_last);
   }
 }
 

@@ -19,12 +19,18 @@ struct ForceArgs {
   std::int32_t n;    // N
   double coef_a;     // coefficient of r^-13
   double coef_b;     // coefficient of r^-7
-  double* force;     // X, Y of Force[0..N], interleaved; rows are written whole
+  double* force;     // X, Y of Force[0..N], interleaved: the running sums
 };
 
-// Fills force rows first..last (1 <= first <= last <= N) exactly as the plain
-// loop does: each row summed over j = 1..N ascending, j != i.
-using RowsFn = void (*)(const ForceArgs& args, std::int32_t first, std::int32_t last);
+// Adds the pairs of rows row_first..row_last with columns col_first..col_last
+// onto both particles' sums in Force, each pair worked out once. A tile is
+// either on the diagonal (the same block of rows and columns: every pair
+// i < j of it) or off it (row_last < col_first: every row with every
+// column). Row i's sum takes its columns in ascending order, column j's sum
+// its rows in ascending order; the caller hands out the tiles so that every
+// sum meets them in ascending order too (forces.cpp).
+using TileFn = void (*)(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
+                        std::int32_t col_first, std::int32_t col_last);
 
 // p7[k] = r[k]^7 and p13[k] = r[k]^13 for k < count, for r[k] >= 1, bit for
 // bit what std::pow gives (the argument is in force_kernel_simd.h). Other
@@ -33,21 +39,20 @@ using PowersFn = void (*)(const double* r, std::size_t count, double* p7, double
 
 struct ForceKernel {
   const char* name;
-  std::int32_t rows_per_block;  // rows computed side by side
-  RowsFn rows;
+  TileFn tile;
   PowersFn powers;
 };
 
 // Call only when the processor has the set (forces.cpp checks).
-void RowsBaseline(const ForceArgs& args, std::int32_t first, std::int32_t last);
+void TileBaseline(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
+                  std::int32_t col_first, std::int32_t col_last);
 void PowersBaseline(const double* r, std::size_t count, double* p7, double* p13);
-void RowsAvx2(const ForceArgs& args, std::int32_t first, std::int32_t last);
+void TileAvx2(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
+              std::int32_t col_first, std::int32_t col_last);
 void PowersAvx2(const double* r, std::size_t count, double* p7, double* p13);
-void RowsAvx512(const ForceArgs& args, std::int32_t first, std::int32_t last);
+void TileAvx512(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
+                std::int32_t col_first, std::int32_t col_last);
 void PowersAvx512(const double* r, std::size_t count, double* p7, double* p13);
 
-extern const std::int32_t kBaselineRowsPerBlock;
-extern const std::int32_t kAvx2RowsPerBlock;
-extern const std::int32_t kAvx512RowsPerBlock;
 
 }  // namespace tessaly::kernels

@@ -24,13 +24,13 @@ std::atomic<int> g_set{-1};  // -1: BestVectorSet()
 
 // ----- The threads --------------------------------------------------------
 
-// How many threads the force loop runs on. Blocks of rows are handed out as
+// How many threads the force loop runs on. Tiles are handed out as
 // threads come free, so a thread slowed by another program on its core simply
 // takes fewer. But a thread that gets no core at all (all of them busy with
 // other programs) leaves the others waiting for it at the end of the loop,
 // spinning, perhaps on the very core it waits for: the step then takes
 // several times as long as on one thread. A thread that took less than half
-// its fair share of the blocks is left out of the next kLeftOutFor calls;
+// its fair share of the tiles is left out of the next kLeftOutFor calls;
 // then the whole team is tried again. Which thread sums a row never changes
 // its bits.
 class Team {
@@ -45,7 +45,7 @@ class Team {
     return size < full ? size : full;
   }
 
-  // Blocks taken by each thread of the last call, `blocks` in all.
+  // Tiles taken by each thread of the last call, `blocks` in all.
   void Observe(const std::vector<int>& taken, int blocks) {
     const int size = static_cast<int>(taken.size());
     int starved = 0;
@@ -65,48 +65,120 @@ class Team {
 
 Team g_team;
 
-// Calls rows(first, last) for the blocks of `block` rows that make up rows
-// 1..n, on as many threads as pays, until `stop` is set. make_rows() is
-// called once per thread for its own `rows`. Returns the error flags raised
-// on any thread.
-template <class MakeRows>
-int RowsOnTeam(std::int32_t n, std::int32_t block, const StopFlag* stop, MakeRows make_rows) {
-  const std::int32_t blocks = (n + block - 1) / block;
+// ----- The schedule: every pair once, every sum in ascending order ---------
+//
+// The rows and columns 1..N are cut into blocks 0..B-1 of `block` each, and
+// tile (a, b), a <= b, holds the pairs of block a with block b (on the
+// diagonal, the pairs i < j of block a). A tile adds each term onto the sum
+// of its row and takes it off the sum of its column, so the sums of block a
+// meet the tiles (c, a) for c < a, then (a, a), then (a, b) for b > a. In
+// that order they take their terms from the columns in ascending order: from
+// block c < a through tile (c, a), from their own block through (a, a), from
+// block b > a through (a, b); and each tile adds its columns (or rows) in
+// ascending order. Any order of the tiles in which every tile comes after
+// the tiles before it that share a block keeps every sum in that order; the
+// lexicographic order is one, and it is the order in which the tiles are
+// handed to the threads, each tile waiting for the last one before it that
+// touches block a and the last one that touches block b. Tiles of four
+// different blocks run side by side.
+//
+// One evaluation serves both sums because the term of j on i is exactly the
+// negative of the term of i on j: x_j - x_i = -(x_i - x_j) (rounding to
+// nearest is symmetric), so the squares, r, the clamp and f are the same
+// bits, and (f dx) / r changes only its sign. Force[j] - t is by definition
+// Force[j] + (-t), and addition commutes, so the column's sum gets the very
+// bits the plain loop adds. The one exception is a zero term (dx = 0 gives +0
+// both ways round), and zeros change nothing: every sum starts at +0, and a
+// sum of +0 and a zero of either sign is +0, while a zero added to any other
+// number leaves it as it is; so no running sum is ever -0, and the sign of a
+// zero term never shows. A NaN is an invalid operation, raised as an error
+// either way.
+//
+// The tiles need nothing but the Force array itself, whose entries are the
+// running sums: block b is cleared by the first tile that touches it, (0, b).
+// The memory beyond the model's own arrays is one tile's chunk buffers per
+// thread (some 20 kB on the stack) and one byte per block to order the tiles.
+
+// Tiles of at most this many rows; below it, one tile.
+constexpr std::int32_t kLargestBlock = 256;
+// Blocks aimed at when the tiles are shared among threads: the tiles of the
+// first blocks wait for one another (tile (a, b) follows (a - 1, b) and
+// (a, b - 1)), so the more blocks, the sooner every thread has work.
+constexpr std::int32_t kBlocksAimedAt = 16;
+
+// Rows per block: a multiple of 8, the rows the kernels take side by side.
+std::int32_t BlockFor(std::int32_t n, int threads) {
+  std::int32_t block = threads <= 1 ? kLargestBlock : (n + kBlocksAimedAt - 1) / kBlocksAimedAt;
+  block = (block + 7) / 8 * 8;
+  if (block < 32) block = 32;
+  return block < kLargestBlock ? block : kLargestBlock;
+}
+
+// Calls tile(row_first, row_last, col_first, col_last) for every tile of
+// rows 1..n, in an order that keeps every sum in ascending order, on as many
+// threads as pays, until `stop` is set (checked before each tile). Returns
+// the error flags raised on any thread.
+template <class TileFunction>
+int TilesOnTeam(std::int32_t n, Vec2* force, const StopFlag* stop, TileFunction tile) {
   const int size = n < kParallelFrom ? 1 : g_team.SizeForNextCall();
-  if (size <= 1) {
-    auto rows = make_rows();
-    for (std::int32_t b = 0; b < blocks; ++b) {
-      if (StopRequested(stop)) break;
-      rows(1 + b * block, (b + 1) * block < n ? (b + 1) * block : n);
+  const std::int32_t block = BlockFor(n, size);
+  const std::int32_t blocks = (n + block - 1) / block;
+  const int tiles = static_cast<int>(blocks) * (blocks + 1) / 2;
+  auto run = [&](std::int32_t a, std::int32_t b) {
+    const std::int32_t a_last = (a + 1) * block < n ? (a + 1) * block : n;
+    const std::int32_t b_last = (b + 1) * block < n ? (b + 1) * block : n;
+    if (a == 0) {
+      for (std::int32_t j = 1 + b * block; j <= b_last; ++j) force[j] = Vec2{0.0, 0.0};
     }
-    if (n >= kParallelFrom) g_team.Observe({blocks}, blocks);  // counts down to the next try
+    tile(1 + a * block, a_last, 1 + b * block, b_last);
+  };
+
+  if (size <= 1) {
+    for (std::int32_t a = 0; a < blocks && !StopRequested(stop); ++a) {
+      for (std::int32_t b = a; b < blocks && !StopRequested(stop); ++b) run(a, b);
+    }
+    if (n >= kParallelFrom) g_team.Observe({tiles}, tiles);  // counts down to the next try
     return PendingFpErrors();
   }
 
   // Floating-point flags are per thread: every thread clears its own and the
-  // raised ones are gathered after the join.
+  // raised ones are gathered after the tiles.
   int flags = 0;
   std::vector<int> taken(static_cast<std::size_t>(size), 0);
+  std::vector<char> order(static_cast<std::size_t>(blocks));
+  char* const last_of = order.data();  // tile order: one entry per block
 #pragma omp parallel num_threads(size) reduction(| : flags)
   {
     ClearUpperVectorState();
     ClearFpErrors();
-    auto rows = make_rows();
-    int mine = 0;
-#pragma omp for schedule(dynamic, 1)
-    for (std::int32_t b = 0; b < blocks; ++b) {
-      if (StopRequested(stop)) continue;  // an OpenMP loop cannot break
-      rows(1 + b * block, (b + 1) * block < n ? (b + 1) * block : n);
-      ++mine;
+#pragma omp single
+    for (std::int32_t a = 0; a < blocks; ++a) {
+      for (std::int32_t b = a; b < blocks; ++b) {
+        // A task waits for the tasks made before it that name the same
+        // block; a tile on the diagonal names its block once.
+        if (a == b) {
+#pragma omp task firstprivate(a, b) depend(inout : last_of[a])
+          if (!StopRequested(stop)) {
+            run(a, b);
+            ++taken[static_cast<std::size_t>(omp_get_thread_num())];
+          }
+        } else {
+#pragma omp task firstprivate(a, b) depend(inout : last_of[a]) depend(inout : last_of[b])
+          if (!StopRequested(stop)) {
+            run(a, b);
+            ++taken[static_cast<std::size_t>(omp_get_thread_num())];
+          }
+        }
+      }
     }
-    taken[static_cast<std::size_t>(omp_get_thread_num())] = mine;
+    // Every task has ended at the barrier closing the single construct.
     flags |= PendingFpErrors();
   }
-  g_team.Observe(taken, blocks);
+  g_team.Observe(taken, tiles);
   return flags;
 }
 
-// ----- std::pow for every power: the plain loop, a row at a time ----------
+// ----- std::pow for every power: one pair at a time ------------------------
 
 struct ForceInputs {
   const Vec2* pos;
@@ -114,59 +186,57 @@ struct ForceInputs {
   double coef_b;
 };
 
-// Adds the force of particles first..last on particle i onto `sum`, in
-// ascending order of j. Each term is added to the running sum as it comes, so
-// the bits depend only on the order of j, not on which thread computes the row.
-inline void AddPairs(const ForceInputs& in, const Vec2 pi, const double* dist,
-                     std::int32_t first, std::int32_t last, Vec2& sum) {
-  for (std::int32_t j = first; j <= last; ++j) {
-    const double dx = in.pos[j].X - pi.X;
-    const double dy = in.pos[j].Y - pi.Y;
-    const double r = dist[j];
-    const double f = in.coef_a / std::pow(r, 13.0) + in.coef_b / std::pow(r, 7.0);
-    sum.X = (f * dx) / r + sum.X;
-    sum.Y = (f * dy) / r + sum.Y;
+// The plain loop's arithmetic on the tile's pairs, in the tile's order. The
+// clamped distances of a row are worked out first, in a loop the compiler
+// vectorises (the root and the clamp are exact operations, so the bits are
+// those of one pair at a time); the two powers then dominate what is left.
+void LibraryPowerTile(const ForceInputs& in, Vec2* force, std::int32_t row_first,
+                      std::int32_t row_last, std::int32_t col_first, std::int32_t col_last) {
+  double dist[kLargestBlock];
+  const bool diagonal = col_first == row_first;
+  for (std::int32_t i = row_first; i <= row_last; ++i) {
+    const Vec2 pi = in.pos[i];
+    const std::int32_t first = diagonal ? i + 1 : col_first;
+    for (std::int32_t j = first; j <= col_last; ++j) {
+      const double dx = in.pos[j].X - pi.X;
+      const double dy = in.pos[j].Y - pi.Y;
+      const double r = std::sqrt(dx * dx + dy * dy);
+      dist[j - first] = r < 1.0 ? 1.0 : r;
+    }
+    Vec2 sum = force[i];
+    for (std::int32_t j = first; j <= col_last; ++j) {
+      const double dx = in.pos[j].X - pi.X;
+      const double dy = in.pos[j].Y - pi.Y;
+      const double r = dist[j - first];
+      const double f = in.coef_a / std::pow(r, 13.0) + in.coef_b / std::pow(r, 7.0);
+      const double tx = (f * dx) / r;
+      const double ty = (f * dy) / r;
+      sum.X = tx + sum.X;
+      sum.Y = ty + sum.Y;
+      force[j].X = force[j].X - tx;
+      force[j].Y = force[j].Y - ty;
+    }
+    force[i] = sum;
   }
-}
-
-// The total force on particle i: all j != i, ascending. The clamped distances
-// of the whole row are worked out first, in a loop the compiler vectorises
-// (the root and the clamp are exact operations, so the bits are the same as
-// one pair at a time); the two powers then dominate what is left.
-inline Vec2 RowForce(const ForceInputs& in, std::int32_t i, std::int32_t n,
-                     double* dist) {
-  const Vec2 pi = in.pos[i];
-  for (std::int32_t j = 1; j <= n; ++j) {
-    const double dx = in.pos[j].X - pi.X;
-    const double dy = in.pos[j].Y - pi.Y;
-    const double r = std::sqrt(dx * dx + dy * dy);
-    dist[j] = r < 1.0 ? 1.0 : r;
-  }
-  Vec2 sum{};
-  AddPairs(in, pi, dist, 1, i - 1, sum);
-  AddPairs(in, pi, dist, i + 1, n, sum);
-  return sum;
 }
 
 int LibraryPowerForces(Simulation& sim, const StopFlag* stop) {
-  const std::int32_t n = sim.ParticleCount;
   const ForceInputs in{sim.Pos[sim.CurLevel].data(), sim.CoefA, sim.CoefB};
   Vec2* force = sim.Force.data();
-  return RowsOnTeam(n, 8, stop, [&] {
-    return [&, dist = std::vector<double>(static_cast<std::size_t>(n) + 1)](
-               std::int32_t first, std::int32_t last) mutable {
-      for (std::int32_t i = first; i <= last; ++i) force[i] = RowForce(in, i, n, dist.data());
-    };
-  });
+  return TilesOnTeam(sim.ParticleCount, force, stop,
+                     [&](std::int32_t row_first, std::int32_t row_last, std::int32_t col_first,
+                         std::int32_t col_last) {
+                       LibraryPowerTile(in, force, row_first, row_last, col_first, col_last);
+                     });
 }
 
 // ----- The fast powers: rows side by side in vectors ----------------------
 
 const kernels::ForceKernel& KernelFor(VectorSet set) {
   static const kernels::ForceKernel kKernels[] = {
-      {"SSE2", kernels::kBaselineRowsPerBlock, kernels::RowsBaseline, kernels::PowersBaseline},
-      {"AVX2", kernels::kAvx2RowsPerBlock, kernels::RowsAvx2, kernels::PowersAvx2},
-      {"AVX-512", kernels::kAvx512RowsPerBlock, kernels::RowsAvx512, kernels::PowersAvx512},
+      {"SSE2", kernels::TileBaseline, kernels::PowersBaseline},
+      {"AVX2", kernels::TileAvx2, kernels::PowersAvx2},
+      {"AVX-512", kernels::TileAvx512, kernels::PowersAvx512},
   };
   return kKernels[static_cast<int>(set)];
 }
@@ -177,9 +247,11 @@ int FastPowerForces(Simulation& sim, const kernels::ForceKernel& kernel, const S
   const kernels::ForceArgs args{reinterpret_cast<const double*>(sim.Pos[sim.CurLevel].data()),
                                 sim.ParticleCount, sim.CoefA, sim.CoefB,
                                 reinterpret_cast<double*>(sim.Force.data())};
-  return RowsOnTeam(sim.ParticleCount, kernel.rows_per_block, stop, [&] {
-    return [&](std::int32_t first, std::int32_t last) { kernel.rows(args, first, last); };
-  });
+  return TilesOnTeam(sim.ParticleCount, sim.Force.data(), stop,
+                     [&](std::int32_t row_first, std::int32_t row_last, std::int32_t col_first,
+                         std::int32_t col_last) {
+                       kernel.tile(args, row_first, row_last, col_first, col_last);
+                     });
 }
 
 bool AgreesOnce(VectorSet set) {
@@ -261,8 +333,8 @@ void ComputeForces(Simulation& sim, const StopFlag* stop) {
   const VectorSet set = CurrentVectorSet();
   const bool fast = FastPowersInUse();
 
-  // Rows are independent: each Force[i] is summed by exactly one thread over
-  // j = 1..N in ascending order, so any number of threads gives the same bits.
+  // Each Force[i] is summed over j = 1..N in ascending order however the
+  // tiles fall to the threads, so any number of threads gives the same bits.
   ClearFpErrors();
   const int flags = fast ? FastPowerForces(sim, KernelFor(set), stop) : LibraryPowerForces(sim, stop);
   ThrowIfFpError(flags);
