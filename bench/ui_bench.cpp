@@ -174,7 +174,7 @@ void BM_WindowTick(benchmark::State& state) {
   state.counters["plain_steps"] = side.PlainRate();
   state.counters["gain"] = side.Gain();
 }
-BENCHMARK(BM_WindowTick)->Arg(40)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_WindowTick)->Arg(40)->Arg(1000)->Arg(2000)->Arg(5000)->Unit(benchmark::kMillisecond)->UseManualTime();
 // The largest count takes seconds a tick (and the plain step half a minute):
 // one round.
 BENCHMARK(BM_WindowTick)->Arg(32767)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();

@@ -1,7 +1,7 @@
 // r^7 and r^13 as the force loop's fast route computes them: bit for bit
 // std::pow(r, 7.0) and std::pow(r, 13.0) of the C library the program runs
 // on, with std::pow called only for the powers that lie too close to the
-// middle between two doubles to be predicted (an eighth of them). The
+// middle between two doubles to be predicted (3 in 32 of them). The
 // argument and its margin are set out in model/force_kernel_simd.h.
 #pragma once
 
@@ -28,7 +28,7 @@ void FastPowers(VectorSet set, const double* r, std::size_t count, double* p7, d
 [[nodiscard]] bool FastPowersAgreeWith(VectorSet set, double (*library_pow)(double, double));
 
 // The sample's distances whose r^7 or r^13 lies just outside the margin:
-// between 1/16 and 1/16 + 1/256 ulp from the midpoint between two doubles.
+// between 3/64 and 3/64 + 1/256 ulp from the midpoint between two doubles.
 [[nodiscard]] const double* MarginEdgeSample(std::size_t& count);
 
 }  // namespace tessaly
