@@ -29,8 +29,8 @@ std::atomic<int> g_set{-1};  // -1: BestVectorSet()
 // takes fewer. But a thread that gets no core at all (all of them busy with
 // other programs) leaves the others waiting for it at the end of the loop,
 // spinning, perhaps on the very core it waits for: the step then takes
-// several times as long as on one thread. A thread that took less than half
-// its fair share of the tiles is left out of the next kLeftOutFor calls;
+// several times as long as on one thread. A thread that took less than a
+// quarter of its fair share of the tiles is left out of the next kLeftOutFor calls;
 // then the whole team is tried again. Which thread sums a row never changes
 // its bits.
 class Team {
@@ -49,7 +49,7 @@ class Team {
   void Observe(const std::vector<int>& taken, int blocks) {
     const int size = static_cast<int>(taken.size());
     int starved = 0;
-    for (int t : taken) starved += 2 * t * size < blocks ? 1 : 0;
+    for (int t : taken) starved += 4 * t * size < blocks ? 1 : 0;
     if (starved > 0 && size > 1) {
       reduced_.store(size - starved > 1 ? size - starved : 1, std::memory_order_relaxed);
       calls_left_.store(kLeftOutFor, std::memory_order_relaxed);
@@ -76,19 +76,23 @@ Team g_team;
 // block c < a through tile (c, a), from their own block through (a, a), from
 // block b > a through (a, b); and each tile adds its columns (or rows) in
 // ascending order. Any order of the tiles in which every tile comes after
-// the tiles before it that share a block keeps every sum in that order; the
-// lexicographic order is one, and it is the order in which the tiles are
-// handed to the threads, each tile waiting for the last one before it that
-// touches block a and the last one that touches block b. Tiles of four
-// different blocks run side by side.
+// the tiles before it that share a block keeps every sum in that order. The
+// lexicographic order is one; so is the order of the waves a + b = 0, 1, 2,
+// ..., since tile (a, b) needs only (a - 1, b) and (a, b - 1) to be done,
+// both of the wave before. The tiles are handed
+// to the threads in the order of the waves, each waiting for the last tile
+// made before it that touches block a and the last that touches block b:
+// the tiles of one wave touch different blocks and run side by side, and the
+// first waves, whose tiles the others wait for, are made first.
 //
 // One evaluation serves both sums because the term of j on i is exactly the
 // negative of the term of i on j: x_j - x_i = -(x_i - x_j) (rounding to
 // nearest is symmetric), so the squares, r, the clamp and f are the same
 // bits, and (f dx) / r changes only its sign. Force[j] - t is by definition
 // Force[j] + (-t), and addition commutes, so the column's sum gets the very
-// bits the plain loop adds. The one exception is a zero term (dx = 0 gives +0
-// both ways round), and zeros change nothing: every sum starts at +0, and a
+// bits the plain loop adds. The one exception is a zero term from dx = 0
+// (x - x is +0 both ways round, so the two terms are the same zero, and the
+// negated one is the other zero), and zeros change nothing: every sum starts at +0, and a
 // sum of +0 and a zero of either sign is +0, while a zero added to any other
 // number leaves it as it is; so no running sum is ever -0, and the sign of a
 // zero term never shows. A NaN is an invalid operation, raised as an error
@@ -152,8 +156,9 @@ int TilesOnTeam(std::int32_t n, Vec2* force, const StopFlag* stop, TileFunction 
     ClearUpperVectorState();
     ClearFpErrors();
 #pragma omp single
-    for (std::int32_t a = 0; a < blocks; ++a) {
-      for (std::int32_t b = a; b < blocks; ++b) {
+    for (std::int32_t s = 0; s <= 2 * (blocks - 1); ++s) {
+      for (std::int32_t a = s < blocks ? 0 : s - (blocks - 1); a <= s / 2; ++a) {
+        const std::int32_t b = s - a;
         // A task waits for the tasks made before it that name the same
         // block; a tile on the diagonal names its block once.
         if (a == b) {

@@ -14,8 +14,10 @@ namespace tessaly {
 // Below distance 1 the direction factor is not a unit vector, so close pairs
 // repel more weakly and coincident particles not at all.
 // An overflow, division by zero or invalid operation raises RuntimeError.
-// Once `stop` is set the rows not yet begun are skipped: Force is left
-// unfinished and the step is to be thrown away. The flag changes no bit of a
+// Each unordered pair is worked out once and serves both particles' sums,
+// with the same bits as the ordered pairs one at a time (forces.cpp says
+// why). Once `stop` is set the tiles of pairs not yet begun are skipped:
+// Force is left unfinished and the step is to be thrown away. The flag changes no bit of a
 // step that runs to its end.
 //
 // The powers are those of std::pow, bit for bit, on every route below; the
