@@ -139,6 +139,51 @@ TEST_F(ForcesOnEveryRoute, MatchAtEveryCountAroundTheBlocksOfRows) {
   }
 }
 
+TEST_F(ForcesOnEveryRoute, MatchAtTheEdgesOfTheTiles) {
+  // Each pair is worked out once, in tiles of up to 256 rows, 32 and more
+  // when the tiles are shared among threads: counts that fill their last
+  // tile exactly, leave one row over, or one row short, on one thread and
+  // on several.
+  const int max_threads = omp_get_num_procs();
+  for (std::int16_t n : {255, 256, 257, 511, 512, 513, 4095, 4097}) {
+    const Simulation start = Arrangement(n, 0.5, 9.0, 300u + static_cast<std::uint32_t>(n));
+    Simulation want = start;
+    reference::PlainForces(want);
+    for (const Route& route : Routes()) {
+      Take(route);
+      for (int threads : {1, max_threads, 3}) {
+        omp_set_num_threads(threads);
+        Simulation got = start;
+        ComputeForces(got);
+        ASSERT_TRUE(SameBits(got, want))
+            << "n " << n << ", " << Name(route) << ", threads " << threads;
+      }
+    }
+  }
+}
+
+TEST_F(ForcesOnEveryRoute, MatchAtTheLargestCount) {
+  // The plain loop takes half a minute here; the rows it is held to are the
+  // first and last of tiles, the very first and last, and a spread between.
+  constexpr std::int16_t kLargest = 32767;
+  const Simulation start = Arrangement(kLargest, 0.5, 9.0, 77);
+  std::vector<std::int32_t> rows = {1, 2, 255, 256, 257, 16384, 32511, 32512, 32513, 32766, 32767};
+  for (std::int32_t i = 97; i < kLargest; i += 1021) rows.push_back(i);
+  Simulation got = start;
+  ComputeForces(got);
+  for (std::int32_t i : rows) {
+    Vec2 want{};
+    for (std::int32_t j = 1; j <= kLargest; ++j) {
+      if (j == i) continue;
+      want = reference::PlainPairTerm(start, i, j, want);
+    }
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(got.Force[i].X), std::bit_cast<std::uint64_t>(want.X))
+        << "row " << i;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(got.Force[i].Y), std::bit_cast<std::uint64_t>(want.Y))
+        << "row " << i;
+  }
+}
+
 TEST_F(ForcesOnEveryRoute, MatchOnALatticeOfExactDistances) {
   const Simulation start = Lattice();
   Simulation want = start;
