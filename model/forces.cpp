@@ -1,11 +1,10 @@
 #include "model/forces.h"
 
-#include <omp.h>
-
 #include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "model/fast_powers.h"
@@ -13,8 +12,20 @@
 #include "platform/fp_check.h"
 #include "platform/vector_state.h"
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 namespace tessaly {
 namespace {
+
+// Without OpenMP (a WebAssembly build, say) the tiles run on the calling
+// thread alone, in the same order.
+#ifdef _OPENMP
+int MaxThreads() { return omp_get_max_threads(); }
+#else
+int MaxThreads() { return 1; }
+#endif
 
 // Below this many particles the threads' start-up costs more than it saves.
 constexpr std::int32_t kParallelFrom = 100;
@@ -38,7 +49,7 @@ class Team {
   static constexpr int kLeftOutFor = 64;
 
   [[nodiscard]] int SizeForNextCall() const {
-    const int full = omp_get_max_threads();
+    const int full = MaxThreads();
     const int size = calls_left_.load(std::memory_order_relaxed) > 0
                          ? reduced_.load(std::memory_order_relaxed)
                          : full;
@@ -145,6 +156,7 @@ int TilesOnTeam(std::int32_t n, Vec2* force, const StopFlag* stop, TileFunction 
     return PendingFpErrors();
   }
 
+#ifdef _OPENMP
   // Floating-point flags are per thread: every thread clears its own and the
   // raised ones are gathered after the tiles.
   int flags = 0;
@@ -181,6 +193,9 @@ int TilesOnTeam(std::int32_t n, Vec2* force, const StopFlag* stop, TileFunction 
   }
   g_team.Observe(taken, tiles);
   return flags;
+#else
+  return PendingFpErrors();
+#endif
 }
 
 // ----- std::pow for every power: one pair at a time ------------------------
@@ -240,10 +255,14 @@ int LibraryPowerForces(Simulation& sim, const StopFlag* stop) {
 const kernels::ForceKernel& KernelFor(VectorSet set) {
   static const kernels::ForceKernel kKernels[] = {
       {"SSE2", kernels::TileBaseline, kernels::PowersBaseline},
+#if defined(__x86_64__)
       {"AVX2", kernels::TileAvx2, kernels::PowersAvx2},
       {"AVX-512", kernels::TileAvx512, kernels::PowersAvx512},
+#endif
   };
-  return kKernels[static_cast<int>(set)];
+  // Sets this build has no kernel for are above BestVectorSet(), never asked for.
+  const auto k = static_cast<std::size_t>(set);
+  return kKernels[k < std::size(kKernels) ? k : 0];
 }
 
 int FastPowerForces(Simulation& sim, const kernels::ForceKernel& kernel, const StopFlag* stop) {
@@ -281,6 +300,7 @@ bool AgreesOnce(VectorSet set) {
 }  // namespace
 
 VectorSet BestVectorSet() {
+#if defined(__x86_64__)
   static const VectorSet best = [] {
     // __builtin_cpu_supports also checks that the operating system saves the
     // wider registers.
@@ -290,6 +310,9 @@ VectorSet BestVectorSet() {
     return VectorSet::kBaseline;
   }();
   return best;
+#else
+  return VectorSet::kBaseline;  // 128-bit vectors only
+#endif
 }
 
 void SetPowerRoute(PowerRoute route) { g_route.store(route); }
