@@ -125,7 +125,7 @@ constexpr std::int32_t kBlocksAimedAt = 16;
 std::int32_t BlockFor(std::int32_t n, int threads) {
   std::int32_t block = threads <= 1 ? kLargestBlock : (n + kBlocksAimedAt - 1) / kBlocksAimedAt;
   block = (block + 7) / 8 * 8;
-  if (block < 32) block = 32;
+  if (block < 48) block = 48;
   return block < kLargestBlock ? block : kLargestBlock;
 }
 

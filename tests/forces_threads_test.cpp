@@ -140,12 +140,12 @@ TEST_F(ForcesOnEveryRoute, MatchAtEveryCountAroundTheBlocksOfRows) {
 }
 
 TEST_F(ForcesOnEveryRoute, MatchAtTheEdgesOfTheTiles) {
-  // Each pair is worked out once, in tiles of up to 256 rows, 32 and more
+  // Each pair is worked out once, in tiles of up to 256 rows, 48 and more
   // when the tiles are shared among threads: counts that fill their last
   // tile exactly, leave one row over, or one row short, on one thread and
   // on several.
   const int max_threads = omp_get_num_procs();
-  for (std::int16_t n : {255, 256, 257, 511, 512, 513, 4095, 4097}) {
+  for (std::int16_t n : {255, 256, 257, 480, 481, 768, 769, 4095, 4097}) {
     const Simulation start = Arrangement(n, 0.5, 9.0, 300u + static_cast<std::uint32_t>(n));
     Simulation want = start;
     reference::PlainForces(want);
