@@ -89,6 +89,22 @@ class ForcesOnEveryRoute : public ::testing::Test {
     SetPowerRoute(route.powers);
     SetVectorSet(route.set);
   }
+  // ComputeForces on every route and on 1, all and 3 threads gives the
+  // plain loop's bits for `start`.
+  void ExpectThePlainBitsEverywhere(const Simulation& start) {
+    Simulation want = start;
+    reference::PlainForces(want);
+    for (const Route& route : Routes()) {
+      Take(route);
+      for (int threads : {1, omp_get_num_procs(), 3}) {
+        omp_set_num_threads(threads);
+        Simulation got = start;
+        ComputeForces(got);
+        ASSERT_TRUE(SameBits(got, want)) << "n " << start.ParticleCount << ", " << Name(route)
+                                         << ", threads " << threads;
+      }
+    }
+  }
   void TearDown() override {
     omp_set_num_threads(omp_get_num_procs());
     SetPowerRoute(PowerRoute::kChecked);
@@ -102,22 +118,10 @@ TEST_F(ForcesOnEveryRoute, MatchThePlainLoopBitForBit) {
     double lo, side;
   } cases[] = {{40, 1.0, 8.0},  {99, 1.0, 8.0},  {100, 1.0, 8.0}, {401, 0.5, 9.0},
                {500, 4.0, 2.0}, {800, 4.5, 1.0}, {1500, 1.0, 8.0}};
-  const int max_threads = omp_get_num_procs();
   std::uint32_t seed = 1;
   for (const auto& c : cases) {
-    const Simulation start = Arrangement(c.n, c.lo, c.side, seed++);
-    Simulation want = start;
-    reference::PlainForces(want);
-    for (const Route& route : Routes()) {
-      Take(route);
-      for (int threads : {1, max_threads, 3}) {
-        omp_set_num_threads(threads);
-        Simulation got = start;
-        ComputeForces(got);
-        ASSERT_TRUE(SameBits(got, want))
-            << "n " << c.n << ", " << Name(route) << ", threads " << threads;
-      }
-    }
+    ExpectThePlainBitsEverywhere(Arrangement(c.n, c.lo, c.side, seed++));
+    if (HasFatalFailure()) return;
   }
 }
 
@@ -144,21 +148,9 @@ TEST_F(ForcesOnEveryRoute, MatchAtTheEdgesOfTheTiles) {
   // when the tiles are shared among threads: counts that fill their last
   // tile exactly, leave one row over, or one row short, on one thread and
   // on several.
-  const int max_threads = omp_get_num_procs();
   for (std::int16_t n : {255, 256, 257, 480, 481, 768, 769, 4095, 4097}) {
-    const Simulation start = Arrangement(n, 0.5, 9.0, 300u + static_cast<std::uint32_t>(n));
-    Simulation want = start;
-    reference::PlainForces(want);
-    for (const Route& route : Routes()) {
-      Take(route);
-      for (int threads : {1, max_threads, 3}) {
-        omp_set_num_threads(threads);
-        Simulation got = start;
-        ComputeForces(got);
-        ASSERT_TRUE(SameBits(got, want))
-            << "n " << n << ", " << Name(route) << ", threads " << threads;
-      }
-    }
+    ExpectThePlainBitsEverywhere(Arrangement(n, 0.5, 9.0, 300u + static_cast<std::uint32_t>(n)));
+    if (HasFatalFailure()) return;
   }
 }
 
