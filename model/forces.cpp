@@ -1,6 +1,12 @@
 #include "model/forces.h"
 
+#ifdef _OPENMP
 #include <omp.h>
+#else
+// Without OpenMP (WebAssembly) the force loop runs on one thread.
+static int omp_get_max_threads() { return 1; }
+static int omp_get_thread_num() { return 0; }
+#endif
 
 #include <atomic>
 #include <cmath>
@@ -205,12 +211,17 @@ bool AgreesOnce(VectorSet set) {
 
 VectorSet BestVectorSet() {
   static const VectorSet best = [] {
+#if !defined(__x86_64__) && !defined(__i386__)
+    // WebAssembly: the SSE2 kernel, translated to its 128-bit vectors.
+    return VectorSet::kBaseline;
+#else
     // __builtin_cpu_supports also checks that the operating system saves the
     // wider registers.
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f")) return VectorSet::kAvx512;
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return VectorSet::kAvx2;
     return VectorSet::kBaseline;
+#endif
   }();
   return best;
 }
@@ -264,7 +275,9 @@ void ComputeForces(Simulation& sim, const StopFlag* stop) {
   // Rows are independent: each Force[i] is summed by exactly one thread over
   // j = 1..N in ascending order, so any number of threads gives the same bits.
   ClearFpErrors();
-  const int flags = fast ? FastPowerForces(sim, KernelFor(set), stop) : LibraryPowerForces(sim, stop);
+  int flags = fast ? FastPowerForces(sim, KernelFor(set), stop) : LibraryPowerForces(sim, stop);
+  // Where there are no flags (WebAssembly), the forces themselves tell; 0 elsewhere.
+  flags |= FpErrorsOfResults(reinterpret_cast<const double*>(sim.Force.data()), sim.Force.size() * 2);
   ThrowIfFpError(flags);
 }
 
