@@ -95,7 +95,7 @@ let period = 0;
 let busyTimer = null;
 
 // Read by the page's tests: what has been drawn and how many ticks ran.
-const page = { drawn: 0, ticks: 0, reports: [], shown: () => shown, running: () => interval !== null };
+const page = { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown, running: () => interval !== null };
 window.tessalyPage = page;
 
 function NewWorker() {
@@ -146,7 +146,7 @@ function OnTick() {
 }
 
 function OnStepFinished(event) {
-  const { generation: of, error, pos, vel } = event.data;
+  const { generation: of, error, pos, vel, stepMs } = event.data;
   if (of !== generation) return;
   busy = false;
   ClearBusy();
@@ -159,6 +159,7 @@ function OnStepFinished(event) {
   Draw(state);  // the state this tick started from, as the window draws it
   state = { ...state, pos, vel };
   page.ticks += 1;
+  page.stepMs += stepMs;
   if (pending && interval !== null) StartStep();
 }
 

@@ -14,8 +14,10 @@ onmessage = async (event) => {
   }
   tessaly.HEAPF64.set(pos, tessaly._tessaly_positions() / 8);
   tessaly.HEAPF64.set(vel, tessaly._tessaly_velocities() / 8);
+  const started = performance.now();
   const error = tessaly._tessaly_step();
+  const stepMs = performance.now() - started;
   const at = (ptr) => tessaly.HEAPF64.slice(ptr / 8, ptr / 8 + pos.length);
-  const next = { generation, error, pos: at(tessaly._tessaly_positions()), vel: at(tessaly._tessaly_velocities()) };
+  const next = { generation, error, stepMs, pos: at(tessaly._tessaly_positions()), vel: at(tessaly._tessaly_velocities()) };
   postMessage(next, [next.pos.buffer, next.vel.buffer]);
 };
