@@ -48,4 +48,27 @@ else
   echo "DIFFERENT: an overflowing time step (status $(cat "$out/desktop.status") and $(cat "$out/web.status"))"
   failed=1
 fi
+# Lines the option rules refuse: the same line and status from both.
+while read -r line; do
+  # shellcheck disable=SC2086
+  d=$("$desktop" $line 2>&1 >/dev/null; echo "status $?")
+  # shellcheck disable=SC2086
+  w=$(node "$web" $line 2>&1 >/dev/null; echo "status $?")
+  if [ "$d" = "$w" ]; then
+    echo "same: $line -> $(echo $d)"
+  else
+    echo "DIFFERENT: $line -> desktop '$d', node '$w'"
+    failed=1
+  fi
+done <<'REFUSED'
+--batch --count 40x --time-step 0.1 --steps 1 --xyz none.xyz
+--batch --count 32768 --time-step 0.1 --steps 1 --xyz none.xyz
+--batch --count 4 --time-step inf --steps 1 --xyz none.xyz
+--batch --count 4 --time-step 0.1 --steps -1 --xyz none.xyz
+--batch --count 4 --time-step 0.1 --steps 1 --every 0 --xyz none.xyz
+--batch --count 4 --time-step 0.1 --steps 1 --seed 18446744073709551616 --xyz none.xyz
+--batch --count 4
+--count 4
+--batch --count 4 --count 5 --time-step 0.1 --steps 1 --xyz none.xyz
+REFUSED
 exit $failed
