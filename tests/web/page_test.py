@@ -13,6 +13,9 @@ import unittest
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.actions import interaction
+from selenium.webdriver.common.actions.action_builder import ActionBuilder
+from selenium.webdriver.common.actions.pointer_input import PointerInput
 from selenium.webdriver.common.by import By
 
 SITE = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "build-web/site"
@@ -200,6 +203,30 @@ class PageTest(unittest.TestCase):
         time.sleep(0.5)
         self.assertEqual(self.Ticks(), 0)  # the step in flight never showed
         self.assertEqual(self.Shown(), shown)
+
+    def test_a_tap_on_run_starts_a_run(self):
+        self.Open()
+        self.Type("periodField", "0")
+        actions = ActionBuilder(self.driver, mouse=PointerInput(interaction.POINTER_TOUCH, "finger"))
+        actions.pointer_action.move_to(self.Element("runButton")).pointer_down().pointer_up()
+        actions.perform()
+        self.WaitFor(lambda: self.Shown() is not None)
+        self.assertEqual(self.Shown()[0], 40)
+
+    def test_opens_offline_once_opened_seed_included(self):
+        server = Serve(SITE)
+        url = f"http://127.0.0.1:{server.server_address[1]}/"
+        try:
+            self.driver.get(url)
+            self.WaitFor(lambda: self.js("return navigator.serviceWorker.controller !== null ||"
+                                         " (navigator.serviceWorker.ready.then(() => location.reload()), false)"))
+        finally:
+            server.shutdown()
+            server.server_close()
+        self.driver.get(url + "?seed=7")
+        self.WaitFor(lambda: self.js("return document.body.dataset.ready === 'true'"))
+        self.Run(period="0")
+        self.assertEqual(self.Shown()[0], 40)
 
     def test_screenshot_shows_the_japanese_captions(self):
         self.Open()
