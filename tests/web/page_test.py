@@ -34,13 +34,13 @@ def Serve(folder):
     return server
 
 
-def Browser(profile):
+def Browser(profile, *more_flags):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for flag in ("--headless=new", "--no-sandbox", "--disable-gpu",
                  "--disable-background-networking", "--disable-component-update",
                  "--disable-sync", "--no-first-run", "--window-size=900,600",
-                 f"--user-data-dir={profile}"):
+                 f"--user-data-dir={profile}", *more_flags):
         options.add_argument(flag)
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
@@ -203,6 +203,24 @@ class PageTest(unittest.TestCase):
         time.sleep(0.5)
         self.assertEqual(self.Ticks(), 0)  # the step in flight never showed
         self.assertEqual(self.Shown(), shown)
+
+    def test_the_picture_has_a_pixel_for_every_device_pixel(self):
+        for ratio in ("1.5", "2"):
+            with tempfile.TemporaryDirectory() as profile:
+                driver = Browser(profile, f"--force-device-scale-factor={ratio}")
+                try:
+                    driver.get(self.url)
+                    end = time.monotonic() + 10
+                    while time.monotonic() < end and not driver.execute_script(
+                            "return document.body.dataset.ready === 'true'"):
+                        time.sleep(0.05)
+                    width, css_width, density = driver.execute_script(
+                        "const p = document.getElementById('picture');"
+                        "return [p.width, p.clientWidth, devicePixelRatio]")
+                finally:
+                    driver.quit()
+            self.assertEqual(density, float(ratio))
+            self.assertLessEqual(abs(width - css_width * density), density, ratio)
 
     def test_a_tap_on_run_starts_a_run(self):
         self.Open()

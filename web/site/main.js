@@ -38,15 +38,22 @@ const context = picture.getContext('2d');
 let sprite = null;   // one disc, drawn once per size
 let shown = null;    // the state on the picture
 
+// The window's unit follows the size of the browser's window.
 function Layout() {
   const u = Math.min(innerWidth / 434, innerHeight / 273);
   document.documentElement.style.setProperty('--u', `${u}px`);
-  const ratio = devicePixelRatio || 1;
-  picture.width = Math.round(277 * u * ratio);
-  picture.height = Math.round(253 * u * ratio);
+}
+
+// The picture has one pixel for every pixel of the screen it covers, at any
+// pixel density: its size in device pixels comes from the browser where it
+// says so, from the ratio elsewhere.
+function Resize(entry) {
+  const box = entry.devicePixelContentBoxSize?.[0];
+  picture.width = box ? box.inlineSize : Math.round(entry.contentRect.width * devicePixelRatio);
+  picture.height = box ? box.blockSize : Math.round(entry.contentRect.height * devicePixelRatio);
   // Discs of diameter 1 in world units across, a pixel's white rim.
   const radius = picture.width / 20;
-  const rim = Math.max(1, u * ratio);
+  const rim = Math.max(1, picture.width / 277);
   const size = Math.ceil(2 * radius + 2 * rim);
   sprite = new OffscreenCanvas(size, size);
   const disc = sprite.getContext('2d');
@@ -205,7 +212,7 @@ NewWorker();
 $('runButton').addEventListener('click', OnRun);
 $('stopButton').addEventListener('click', OnStop);
 addEventListener('resize', Layout);
-matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', Layout);
+new ResizeObserver(([entry]) => Resize(entry)).observe(picture, { box: 'device-pixel-content-box' });
 Layout();
 document.body.dataset.ready = 'true';
 
