@@ -55,7 +55,9 @@ function Resize(entry) {
   const radius = picture.width / 20;
   const rim = Math.max(1, picture.width / 277);
   const size = Math.ceil(2 * radius + 2 * rim);
-  sprite = new OffscreenCanvas(size, size);
+  sprite = document.createElement('canvas');  // older tablets have no OffscreenCanvas
+  sprite.width = size;
+  sprite.height = size;
   const disc = sprite.getContext('2d');
   disc.beginPath();
   disc.arc(size / 2, size / 2, radius, 0, 2 * Math.PI);
