@@ -11,19 +11,53 @@
 #                         for s seconds (default 60)
 #   ./build.sh package    build the Debian package in build-package/ with
 #                         Debian's compiler flags; prints the package's path
+#   ./build.sh web        build the browser edition in build-web/ (WebAssembly,
+#                         emscripten); prints the path of the site
+#   ./build.sh serve [port]   build it and serve the site on 127.0.0.1
+#                             (port 8000 unless given)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-}
 case "$mode" in
-  run|test|bench|sanitize|tsan|fuzz|package) ;;
-  *) echo "usage: $0 run|test|bench|sanitize|tsan|fuzz [seconds]|package" >&2; exit 2 ;;
+  run|test|bench|sanitize|tsan|fuzz|package|web|serve) ;;
+  *) echo "usage: $0 run|test|bench|sanitize|tsan|fuzz [seconds]|package|web|serve [port]" >&2
+     exit 2 ;;
 esac
 
-# The package's path is all that goes to standard output; the rest of what
-# the build says goes to standard error.
-if [ "$mode" = package ]; then
+# The package's or the site's path is all that goes to standard output; the
+# rest of what the build says goes to standard error.
+if [ "$mode" = package ] || [ "$mode" = web ]; then
   exec 3>&1 1>&2
+fi
+
+# The browser edition: emscripten and node; its tests drive the page in
+# headless Chromium, whose captions need a Japanese font.
+web_packages=(emscripten nodejs make cmake)
+web_test_packages=(chromium chromium-driver python3-selenium fonts-ipafont-gothic)
+
+# Builds the browser edition in build-web/. Debian's emscripten works from
+# its prebuilt library cache; its linker finds node's modules (acorn) only
+# under NODE_PATH.
+build_web() {
+  export NODE_PATH=/usr/share/nodejs
+  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+  cmake --build build-web -j "$jobs"
+}
+
+if [ "$mode" = web ] || [ "$mode" = serve ]; then
+  extra=()
+  [ "$mode" = serve ] && extra=(python3)
+  scripts/install-packages.sh "${web_packages[@]}" "${extra[@]}"
+  jobs=$(nproc 2>/dev/null || echo 2)
+  build_web
+  if [ "$mode" = web ]; then
+    echo "$PWD/build-web/site" >&3
+    exit 0
+  fi
+  port=${2:-8000}
+  echo "Tessaly on http://127.0.0.1:$port/ (Ctrl-C stops it)"
+  exec /usr/bin/python3 -m http.server --bind 127.0.0.1 --directory build-web/site "$port"
 fi
 
 packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
@@ -33,7 +67,7 @@ packages+=(qt6-base-dev fonts-noto-cjk xvfb xauth)
 # Checking for a display before the window opens.
 packages+=(libxcb1-dev)
 # The test that reads a trajectory with ASE.
-[ "$mode" = test ] && packages+=(python3-ase)
+[ "$mode" = test ] && packages+=(python3-ase "${web_packages[@]}" "${web_test_packages[@]}")
 [ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 # Debian's compiler flags and dpkg-shlibdeps, which works out the dependencies.
 [ "$mode" = package ] && packages+=(dpkg-dev)
@@ -71,6 +105,10 @@ case "$mode" in
   test|sanitize|tsan)
     # The long sweep of the fast powers runs on its own: ctest -L long.
     ctest --test-dir "$build" --output-on-failure -j "$jobs" -LE long
+    if [ "$mode" = test ]; then
+      build_web
+      tests/web/run.sh "$build"/app/tessaly build-web
+    fi
     ;;
   bench)
     "$build"/bench/tessaly_model_bench

@@ -3,9 +3,9 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFile>
-#include <limits>
-
-#include "app/option_values.h"
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace tessaly {
 namespace {
@@ -55,53 +55,6 @@ struct Options {
   }
 };
 
-// The option's name as typed on the command line: "--count".
-std::string Dashed(const QCommandLineOption& option) {
-  return "--" + option.names().constLast().toStdString();
-}
-
-class Reader {
- public:
-  explicit Reader(const QCommandLineParser& parser) : parser_(parser) {}
-
-  [[nodiscard]] bool Has(const QCommandLineOption& option) const { return parser_.isSet(option); }
-
-  // The value of `option` read as a whole number from `low` to `high`.
-  std::optional<std::uint64_t> Whole(const QCommandLineOption& option, std::uint64_t low,
-                                     std::uint64_t high) {
-    const std::string text = parser_.value(option).toStdString();
-    const std::optional<std::uint64_t> value = ReadWholeNumber(text);
-    if (value && *value >= low && *value <= high) return value;
-    Fail(Dashed(option) + ": '" + text + "' is not a whole number from " + std::to_string(low) +
-         " to " + std::to_string(high));
-    return std::nullopt;
-  }
-
-  std::optional<double> Finite(const QCommandLineOption& option) {
-    const std::string text = parser_.value(option).toStdString();
-    const std::optional<double> value = ReadFiniteNumber(text);
-    if (!value) Fail(Dashed(option) + ": '" + text + "' is not a finite number");
-    return value;
-  }
-
-  void Fail(std::string message) {
-    if (error_.empty()) error_ = std::move(message);
-  }
-
-  [[nodiscard]] const std::string& error() const { return error_; }
-
- private:
-  const QCommandLineParser& parser_;
-  std::string error_;
-};
-
-CommandLine Failure(std::string message) {
-  CommandLine line;
-  line.action = CommandLine::Action::kError;
-  line.error = std::move(message);
-  return line;
-}
-
 }  // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
@@ -113,65 +66,26 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     QString text = parser.errorText();
     if (text.endsWith(u'.')) text.chop(1);
     if (!text.isEmpty()) text[0] = text[0].toLower();
-    return Failure(text.toStdString() + " (see --help)");
+    return CommandLineError(text.toStdString() + " (see --help)");
   }
   if (!parser.positionalArguments().isEmpty()) {
     const std::string stray = parser.positionalArguments().constFirst().toStdString();
-    return Failure("unexpected argument '" + stray + "' (see --help)");
+    return CommandLineError("unexpected argument '" + stray + "' (see --help)");
   }
   for (const QString& name : parser.optionNames()) {
     if (parser.optionNames().count(name) > 1) {
-      return Failure((name.size() == 1 ? "-" : "--") + name.toStdString() +
-                     " is given more than once");
+      return CommandLineError((name.size() == 1 ? "-" : "--") + name.toStdString() +
+                              " is given more than once");
     }
   }
 
-  CommandLine line;
-  if (parser.isSet(options.help)) {
-    line.action = CommandLine::Action::kHelp;
-    return line;
-  }
-  if (parser.isSet(options.version)) {
-    line.action = CommandLine::Action::kVersion;
-    return line;
-  }
-
-  constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
-  Reader reader(parser);
-  if (reader.Has(options.seed)) line.seed = reader.Whole(options.seed, 0, kMost);
-
-  const QCommandLineOption* batch_only[] = {&options.count, &options.time_step, &options.steps,
-                                            &options.every, &options.xyz};
-  if (!reader.Has(options.batch)) {
-    for (const QCommandLineOption* option : batch_only) {
-      if (reader.Has(*option)) return Failure(Dashed(*option) + " needs --batch");
-    }
-    if (!reader.error().empty()) return Failure(reader.error());
-    return line;
-  }
-
-  std::string missing;
-  for (const QCommandLineOption* option :
-       {&options.count, &options.time_step, &options.steps, &options.xyz}) {
-    if (!reader.Has(*option)) missing += (missing.empty() ? "" : ", ") + Dashed(*option);
-  }
-  if (!missing.empty()) return Failure("--batch needs " + missing);
-
-  line.action = CommandLine::Action::kBatch;
-  BatchSettings& batch = line.batch;
-  batch.seed = line.seed;
-  if (const auto count = reader.Whole(options.count, 0, 32767)) {
-    batch.count = static_cast<std::int16_t>(*count);
-  }
-  if (const auto time_step = reader.Finite(options.time_step)) batch.time_step = *time_step;
-  if (const auto steps = reader.Whole(options.steps, 0, kMost)) batch.steps = *steps;
-  if (reader.Has(options.every)) {
-    if (const auto every = reader.Whole(options.every, 1, kMost)) batch.every = *every;
-  }
-  line.xyz_path = QFile::encodeName(parser.value(options.xyz)).toStdString();
-  if (line.xyz_path.empty()) reader.Fail("--xyz: the file name is empty");
-  if (!reader.error().empty()) return Failure(reader.error());
-  return line;
+  // The xyz path as the file system spells it, every other value as typed.
+  return ReadOptions([&](std::string_view name) -> std::optional<std::string> {
+    const QString key = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    if (!parser.isSet(key)) return std::nullopt;
+    if (name == "xyz") return QFile::encodeName(parser.value(key)).toStdString();
+    return parser.value(key).toStdString();
+  });
 }
 
 QString HelpText() {

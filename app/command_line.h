@@ -9,23 +9,10 @@
 
 #include <QString>
 #include <QStringList>
-#include <cstdint>
-#include <optional>
-#include <string>
 
-#include "app/batch_run.h"
+#include "app/option_rules.h"
 
 namespace tessaly {
-
-struct CommandLine {
-  enum class Action { kWindow, kBatch, kHelp, kVersion, kError };
-
-  Action action = Action::kWindow;
-  std::optional<std::uint64_t> seed;  // the window's seed, for kWindow
-  BatchSettings batch;                // for kBatch, its seed included
-  std::string xyz_path;               // for kBatch: where the trajectory goes
-  std::string error;                  // for kError: one line, without the program's name
-};
 
 // Reads `arguments` as QCoreApplication::arguments() gives them, the program
 // first. Needs no QCoreApplication.

@@ -1,8 +1,11 @@
 #include "platform/numbers.h"
 
 #include <charconv>
+#include <cerrno>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
+#include <string>
 #include <limits>
 #include <system_error>
 
@@ -92,11 +95,21 @@ std::optional<double> ReadLeadingNumber(std::string_view text) {
 
   const std::string_view number = text.substr(start, end - start);
   double value = 0.0;
+#if defined(__cpp_lib_to_chars)
   const auto [ptr, ec] =
       std::from_chars(number.data(), number.data() + number.size(), value,
                       std::chars_format::general);
   (void)ptr;
   if (ec == std::errc::result_out_of_range) {
+#else
+  // A standard library without from_chars for doubles (the one WebAssembly
+  // builds with): strtod, correctly rounded in the C locale, on exactly the
+  // delimited number.
+  const std::string copy(number);
+  errno = 0;
+  value = std::strtod(copy.c_str(), nullptr);
+  if (errno == ERANGE && (std::isinf(value) || value == 0.0)) {
+#endif
     if (IsTooLarge(number)) throw RuntimeError(ErrorKind::kOverflow);
     value = 0.0;  // below the smallest subnormal
   }

@@ -1,8 +1,12 @@
 #include "platform/vector_state.h"
 
+#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#endif
 
 namespace tessaly {
+
+#if defined(__x86_64__) || defined(__i386__)
 namespace {
 
 // Compiled for AVX, where the instruction exists; called only where it runs.
@@ -23,5 +27,9 @@ bool HasAvx() {
 void ClearUpperVectorState() {
   if (HasAvx()) ZeroUpper();
 }
+#else
+// Other processors (and WebAssembly) have no upper halves to clear.
+void ClearUpperVectorState() {}
+#endif
 
 }  // namespace tessaly

@@ -14,7 +14,8 @@
 namespace tessaly {
 
 // Clears the upper halves of all vector registers (VZEROUPPER) where the
-// processor has AVX; does nothing elsewhere. Costs a cycle or two. Called at
+// processor has AVX; does nothing elsewhere (WebAssembly included). Costs a
+// cycle or two. Called at
 // the entry of the force loop and by each of its threads before their rows,
 // so that whatever ran before on that thread - drawing, painting, a
 // library's wide memory routines - cannot slow them.

@@ -7,41 +7,25 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <string>
+#include <string_view>
+
+#include "form/run_fields.h"
 
 namespace tessaly {
 
 QString ErrorKindText(ErrorKind kind) {
-  switch (kind) {
-    case ErrorKind::kOverflow:
-      return QStringLiteral("オーバーフロー");
-    case ErrorKind::kDivisionByZero:
-      return QStringLiteral("0 による除算");
-    case ErrorKind::kInvalidOperation:
-      return QStringLiteral("無効な演算");
-    case ErrorKind::kOutOfRange:
-      return QStringLiteral("範囲外の値");
-    case ErrorKind::kOutOfMemory:
-      return QStringLiteral("メモリ不足");
-  }
-  return QStringLiteral("不明なエラー");
+  const std::string_view text = ErrorKindCaption(kind);
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 ErrorReport FieldErrorReport(ErrorKind kind, const QString& caption, const QString& hint) {
-  const QString message =
-      QStringLiteral("「%1」の値を使えません (%2)。\n%3\nそれまでの状態は、そのまま変わりません。")
-          .arg(caption, ErrorKindText(kind), hint);
-  return {kind, caption, message};
+  const std::string message = FieldErrorMessage(kind, caption.toStdString(), hint.toStdString());
+  return {kind, caption, QString::fromStdString(message)};
 }
 
 ErrorReport TickErrorReport(ErrorKind kind) {
-  const QString message = QStringLiteral(
-                              "計算中にエラーが起きました (%1)。\n"
-                              "シミュレーションを停止しました。\n"
-                              "「時間刻み」が大きすぎると起きます。\n"
-                              "小さな値にして「実行」を押すと、\n"
-                              "最初からやり直します。")
-                              .arg(ErrorKindText(kind));
-  return {kind, QString(), message};
+  return {kind, QString(), QString::fromStdString(TickErrorMessage(kind))};
 }
 
 std::unique_ptr<QDialog> MakeErrorBox(QWidget* parent, const ErrorReport& report) {

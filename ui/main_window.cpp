@@ -5,20 +5,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringList>
 #include <QTimer>
 #include <cstdint>
 #include <exception>
+#include <string>
+#include <string_view>
 #include <utility>
+#include <variant>
 
+#include "form/run_fields.h"
 #include "model/placement.h"
 #include "model/time_step.h"
-#include "platform/numbers.h"
 #include "ui/app_icon.h"
 #include "ui/picture_layout.h"
 #include "ui/rendering.h"
 #include "ui/step_worker.h"
-#include "ui/typed_number.h"
 #include "widgets/picture_box.h"
 #include "widgets/timer.h"
 
@@ -43,6 +44,10 @@ constexpr int kFieldHeight = 18;
 
 // A step that has run this long shows the busy cursor over the picture.
 constexpr int kBusyAfterMs = 500;
+
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 void RealStep(Simulation& sim, const StopFlag& stop) { AdvanceOneStep(sim, &stop); }
 
@@ -70,27 +75,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(RealStep) {
   stop_button_ = AddButton(QStringLiteral("停止"), "stopButton", QRect(304, 56, 113, 25),
                            QStringLiteral("シミュレーションを止めます。図はそのまま残ります"));
 
-  // The hints are broken into lines by hand, at the ends of phrases, as they
-  // also stand in the error messages.
-  count_ = AddField(QStringLiteral("分子の数"), "count", QRect(304, 112, 57, 17), QStringLiteral("40"),
-                    QStringLiteral("分子の数: 0〜32767 の整数\n"
-                                   "(小数は最も近い整数に丸めます)"),
-                    QStringLiteral("箱に重ならずに並ぶのは約 80 個までです。\n"
-                                   "それより多いと円が重なり、\n"
-                                   "5000 個ほどで箱が黒く埋まります。"),
-                    QStringLiteral("右の欄に分子の数を入力します"));
+  count_ = AddField(Field::kCount, "count", QRect(304, 112, 57, 17));
   // Taller than the other labels, as it always was.
-  time_step_ = AddField(QStringLiteral("時間刻み"), "timeStep", QRect(304, 136, 57, 25),
-                        QStringLiteral("0.1"),
-                        QStringLiteral("時間刻み: 1 ステップで進む時間 (換算単位)"),
-                        QStringLiteral("0.1 や 1e-3 のように書きます。"),
-                        QStringLiteral("右の欄に時間刻みを入力します"));
-  period_ = AddField(QStringLiteral("タイマー"), "period", QRect(304, 160, 57, 17),
-                     QStringLiteral("10"),
-                     QStringLiteral("タイマーの周期: 0〜65535 ミリ秒\n"
-                                    "(0 なら最初の配置のまま動きません)"),
-                     QString(),
-                     QStringLiteral("右の欄にタイマーの周期をミリ秒で入力します"));
+  time_step_ = AddField(Field::kTimeStep, "timeStep", QRect(304, 136, 57, 25));
+  period_ = AddField(Field::kPeriod, "period", QRect(304, 160, 57, 17));
 
   // The tab order is the one this window has always had, the order in which
   // its controls were first laid out: picture, 実行, 分子の数, 停止, タイマー,
@@ -145,10 +133,10 @@ QPushButton* MainWindow::AddButton(const QString& caption, const char* name, con
   return button;
 }
 
-MainWindow::LabelledField MainWindow::AddField(const QString& caption, const char* name,
-                                               const QRect& label_geometry, const QString& text,
-                                               const QString& rule, const QString& more,
-                                               const QString& description) {
+MainWindow::LabelledField MainWindow::AddField(Field field, const char* name,
+                                               const QRect& label_geometry) {
+  const FieldLook& look = LookOf(field);
+  const QString caption = Utf8(look.caption);
   // The label is made first so that it lies under the field it reaches into
   // by one pixel.
   const QString base = QString::fromLatin1(name);
@@ -157,22 +145,31 @@ MainWindow::LabelledField MainWindow::AddField(const QString& caption, const cha
   label->setGeometry(label_geometry);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setAccessibleName(caption);
-  label->setAccessibleDescription(description);
+  label->setAccessibleDescription(Utf8(look.description));
 
-  auto* edit = new QLineEdit(text, this);
+  auto* edit = new QLineEdit(Utf8(look.initial_text), this);
   edit->setObjectName(base + QStringLiteral("Field"));
   edit->setGeometry(kFieldLeft, label_geometry.top(), kFieldWidth, kFieldHeight);
-  QStringList tip{rule};
-  if (!more.isEmpty()) tip << more;
-  tip << QStringLiteral("全角の数字・記号でも入力できます。");
-  edit->setToolTip(tip.join(QLatin1Char('\n')));
+  edit->setToolTip(QString::fromStdString(FieldTooltip(field)));
   // Numbers are typed in Latin digits: an input method that honours the hint
   // switches to them here by itself. Full-width digits are read all the same.
   edit->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
   edit->setAccessibleName(caption);
   edit->setAccessibleDescription(edit->toolTip());
   label->setBuddy(edit);
-  return {label, edit, rule};
+  return {label, edit, Utf8(look.rule)};
+}
+
+const MainWindow::LabelledField& MainWindow::FieldOf(Field field) const {
+  switch (field) {
+    case Field::kCount:
+      return count_;
+    case Field::kTimeStep:
+      return time_step_;
+    case Field::kPeriod:
+      break;
+  }
+  return period_;
 }
 
 void MainWindow::SetErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
@@ -187,41 +184,27 @@ void MainWindow::SetStepForTesting(StepFunction step) {
 
 const QImage& MainWindow::PictureImage() const { return picture_->Image(); }
 
-template <typename Step>
-auto MainWindow::Guarded(const LabelledField& field, Step step) -> std::optional<decltype(step())> {
-  try {
-    return step();
-  } catch (const RuntimeError& error) {
-    Report(FieldErrorReport(error.kind(), field.label->text(), field.rule));
-    return std::nullopt;
-  }
-}
-
 void MainWindow::OnRunClicked() {
   // Every field is read and checked before anything changes, so a field that
-  // cannot be used leaves the running simulation as it was. The first error
-  // in this order is the one reported: the count as read, the time step as
-  // read, the count's range, the period.
-  auto number = [](const LabelledField& field) { return ReadTypedNumber(field.edit->text()); };
-  const auto count = Guarded(count_, [&] { return RoundToInt16(number(count_)); });
-  if (!count) return;
-  const auto time_step = Guarded(time_step_, [&] { return number(time_step_); });
-  if (!time_step) return;
-  if (!Guarded(count_, [&] {
-        CheckParticleCount(*count);
-        return true;
-      })) {
+  // cannot be used leaves the running simulation as it was.
+  const auto text = [](const LabelledField& field) {
+    return std::pair{field.edit->text().toStdString(),
+                     field.edit->text().normalized(QString::NormalizationForm_KC).toStdString()};
+  };
+  const auto [count_text, count_compatible] = text(count_);
+  const auto [step_text, step_compatible] = text(time_step_);
+  const auto [period_text, period_compatible] = text(period_);
+  const std::variant<RunSettings, FieldError> read = ReadRunFields(
+      {{count_text, count_compatible}, {step_text, step_compatible}, {period_text, period_compatible}});
+  if (const auto* error = std::get_if<FieldError>(&read)) {
+    const LabelledField& field = FieldOf(error->field);
+    Report(FieldErrorReport(error->kind, field.label->text(), field.rule));
     return;
   }
-  const auto period = Guarded(period_, [&] {
-    const std::int32_t ms = RoundToInt32(number(period_));
-    Timer::CheckInterval(ms);
-    return ms;
-  });
-  if (!period) return;
+  const RunSettings& settings = std::get<RunSettings>(read);
 
   try {
-    InitSimulation(sim_, *count, *time_step);
+    InitSimulation(sim_, settings.count, settings.time_step);
   } catch (const RuntimeError& error) {
     // The tables did not fit; the old run stays.
     Report(FieldErrorReport(error.kind(), count_.label->text(), count_.rule));
@@ -233,7 +216,7 @@ void MainWindow::OnRunClicked() {
     SetUserScale(*picture_, 0, 0, 10, 10);
     PlaceParticles(sim_, *random_);
     DrawParticles(sim_, *picture_);
-    timer_->SetInterval(*period);
+    timer_->SetInterval(settings.period);
     timer_->SetEnabled(true);
   } catch (const RuntimeError& error) {
     timer_->SetEnabled(false);

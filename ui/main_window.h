@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 
+#include "form/run_fields.h"
 #include "model/simulation.h"
 #include "model/stop_flag.h"
 #include "platform/random.h"
@@ -93,14 +94,8 @@ class MainWindow : public QWidget {
 
   QPushButton* AddButton(const QString& caption, const char* name, const QRect& geometry,
                          const QString& description);
-  LabelledField AddField(const QString& caption, const char* name, const QRect& label_geometry,
-                         const QString& text, const QString& rule, const QString& more,
-                         const QString& description);
-
-  // The result of `step`, which reads or checks `field`, or nothing when it
-  // raises a RuntimeError, which is then reported against the field.
-  template <typename Step>
-  auto Guarded(const LabelledField& field, Step step) -> std::optional<decltype(step())>;
+  LabelledField AddField(Field field, const char* name, const QRect& label_geometry);
+  [[nodiscard]] const LabelledField& FieldOf(Field field) const;
 
   void Report(const ErrorReport& report);
 

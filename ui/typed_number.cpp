@@ -1,17 +1,15 @@
 #include "ui/typed_number.h"
 
-#include <optional>
+#include <string>
 
-#include "platform/numbers.h"
+#include "form/run_fields.h"
 
 namespace tessaly {
 
 double ReadTypedNumber(const QString& text) {
-  if (const std::optional<double> as_typed = ReadLeadingNumber(text.toStdString())) {
-    return *as_typed;
-  }
-  const QString compatible = text.normalized(QString::NormalizationForm_KC);
-  return ReadLeadingNumber(compatible.toStdString()).value_or(0.0);
+  const std::string as_typed = text.toStdString();
+  const std::string compatible = text.normalized(QString::NormalizationForm_KC).toStdString();
+  return ReadFieldNumber({as_typed, compatible});
 }
 
 }  // namespace tessaly

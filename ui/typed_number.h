@@ -1,6 +1,7 @@
 // The number a person typed into one of the window's fields.
 //
-// The text is read as ReadNumber reads it (platform/numbers.h). Only when it
+// The text is read as ReadFieldNumber reads it (form/run_fields.h), which
+// reads it as ReadNumber does (platform/numbers.h). Only when it
 // has no leading number that way is it read again in Unicode compatibility
 // form (NFKC), in which the full-width forms a Japanese input method types
 // become their ASCII twins: "４０" is 40, "０．１" is 0.1, "１ｅ３" is 1000,

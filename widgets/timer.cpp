@@ -12,11 +12,7 @@ Timer::Timer(QObject* parent) : QObject(parent), timer_(new QTimer(this)) {
   connect(timer_, &QTimer::timeout, this, &Timer::Tick);
 }
 
-void Timer::CheckInterval(std::int32_t milliseconds) {
-  if (milliseconds < 0 || milliseconds > kMaxTimerInterval) {
-    throw RuntimeError(ErrorKind::kOutOfRange);
-  }
-}
+void Timer::CheckInterval(std::int32_t milliseconds) { CheckTimerInterval(milliseconds); }
 
 void Timer::SetInterval(std::int32_t milliseconds) {
   CheckInterval(milliseconds);

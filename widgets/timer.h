@@ -19,11 +19,11 @@
 #include <QObject>
 #include <cstdint>
 
+#include "platform/timer_interval.h"
+
 class QTimer;
 
 namespace tessaly {
-
-inline constexpr std::int32_t kMaxTimerInterval = 65535;
 
 class Timer : public QObject {
   Q_OBJECT

@@ -1,0 +1,39 @@
+// What the program's options mean, once a parser has split the command line
+// into options and values and found nothing unknown, stray or given twice.
+// Qt-free, so that the desktop's command line (app/command_line) and the one
+// for node (web/node_main.cpp) follow the same rules.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/batch_run.h"
+
+namespace tessaly {
+
+struct CommandLine {
+  enum class Action { kWindow, kBatch, kHelp, kVersion, kError };
+
+  Action action = Action::kWindow;
+  std::optional<std::uint64_t> seed;  // the window's seed, for kWindow
+  BatchSettings batch;                // for kBatch, its seed included
+  std::string xyz_path;               // for kBatch: where the trajectory goes
+  std::string error;                  // for kError: one line, without the program's name
+};
+
+[[nodiscard]] CommandLine CommandLineError(std::string message);
+
+// The value given to the option of that long name ("count", "xyz", ...), or
+// nothing when it is not given; "help", "version" and "batch" take none and
+// give an empty text when set.
+using OptionValueOf = std::function<std::optional<std::string>(std::string_view name)>;
+
+// Help and version win over everything; the batch options need --batch, and
+// --batch needs --count, --time-step, --steps and --xyz; every value is read
+// strictly (app/option_values.h). The first error is the one described.
+[[nodiscard]] CommandLine ReadOptions(const OptionValueOf& value_of);
+
+}  // namespace tessaly

@@ -1,0 +1,85 @@
+// The force loop and the whole step in WebAssembly, each measured in turns
+// with the plain loop in the same run (one ordered pair at a time, two calls
+// of the power function per pair), so that both see the machine in the same
+// state. Run under node: node build-web/tessaly_bench.js
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "model/forces.h"
+#include "model/placement.h"
+#include "model/simulation.h"
+#include "model/time_step.h"
+#include "platform/random.h"
+#include "reference/plain_forces.h"
+
+namespace {
+
+using namespace tessaly;
+
+Simulation Placed(std::int16_t n) {
+  Simulation sim;
+  InitSimulation(sim, n, 0.1);
+  FixedSeedRandom random(12345);
+  PlaceParticles(sim, random);
+  return sim;
+}
+
+template <class F>
+double SecondsOf(F&& run) {
+  const auto start = std::chrono::steady_clock::now();
+  run();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Median seconds of one call of `ours` and of `plain`, taken in turns.
+template <class Ours, class Plain>
+std::pair<double, double> InTurns(int rounds, int calls, Ours ours, Plain plain) {
+  std::vector<double> a, b;
+  for (int k = 0; k < rounds; ++k) {
+    a.push_back(SecondsOf([&] { for (int c = 0; c < calls; ++c) ours(); }) / calls);
+    b.push_back(SecondsOf([&] { for (int c = 0; c < calls; ++c) plain(); }) / calls);
+  }
+  return {Median(a), Median(b)};
+}
+
+}  // namespace
+
+int main() {
+  // The start-up check, as in the page: the fast powers only where they give
+  // the power function's bits.
+  std::printf("Fast powers: %s\n\n", FastPowersInUse() ? "in use (they agree with this pow)"
+                                                        : "NOT in use (this pow differs)");
+  std::printf("| Benchmark | Tessaly | Plain | Gain |\n|---|---|---|---|\n");
+  for (const std::int16_t n : {40, 400, 2000}) {
+    Simulation ours = Placed(n);
+    Simulation plain = Placed(n);
+    const int calls = n <= 40 ? 2000 : n <= 400 ? 20 : 1;
+    const auto [t, p] = InTurns(7, calls, [&] { ComputeForces(ours); },
+                                [&] { reference::PlainForces(plain); });
+    if (std::memcmp(ours.Force.data(), plain.Force.data(), ours.Force.size() * sizeof(Vec2)) != 0) {
+      std::printf("forces differ from the plain loop's at N = %d\n", n);
+      return 1;
+    }
+    const double pairs = static_cast<double>(n) * (n - 1);
+    std::printf("| Force loop, N = %d | %.2f ns per pair | %.2f ns per pair | %.1fx |\n", n,
+                t / pairs * 1e9, p / pairs * 1e9, p / t);
+  }
+  Simulation ours = Placed(1000);
+  Simulation plain = Placed(1000);
+  const auto [t, p] = InTurns(5, 2, [&] {
+    AdvanceOneStep(ours);
+    ExchangeLevels(ours);
+  }, [&] { reference::PlainStep(plain); });
+  std::printf("| Whole step, N = 1000 | %.1f steps/s | %.1f steps/s | %.1fx |\n", 1 / t, 1 / p,
+              p / t);
+  return 0;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The browser edition's tests: the node command line against the desktop's
+# batch run, the field rules through the compiled module, and the page in
+# headless Chromium.
+#   tests/web/run.sh DESKTOP_TESSALY BUILD_WEB
+set -euo pipefail
+here=$(dirname "$0")
+desktop=$1
+web=$2
+echo "== The same trajectories from node and the desktop"
+"$here"/xyz_equal_test.sh "$desktop" "$web"/tessaly.js
+echo "== The field rules through the module"
+node "$here"/fields_test.mjs "$web"/site/tessaly_web.js
+echo "== The page in headless Chromium"
+/usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page.png

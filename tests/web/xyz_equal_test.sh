@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The node command line writes, byte for byte, the trajectory that the
+# desktop's batch run writes where glibc uses its plain pow (the tunable
+# below switches off the FMA build it picks by itself on such processors).
+#   tests/web/xyz_equal_test.sh DESKTOP_TESSALY NODE_TESSALY_JS
+set -euo pipefail
+desktop=$1
+web=$2
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+failed=0
+# count time-step steps seed every
+while read -r count dt steps seed every; do
+  args=(--batch --count "$count" --time-step "$dt" --steps "$steps" --seed "$seed" --every "$every")
+  GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$desktop" "${args[@]}" --xyz "$out/desktop.xyz"
+  node "$web" "${args[@]}" --xyz "$out/web.xyz"
+  if cmp -s "$out/desktop.xyz" "$out/web.xyz"; then
+    echo "same: ${args[*]}"
+  else
+    echo "DIFFERENT: ${args[*]}"; cmp "$out/desktop.xyz" "$out/web.xyz" || true
+    failed=1
+  fi
+done <<'CASES'
+40 0.1 300 7 1
+40 0.01 200 1 10
+2 0.5 100 3 1
+1 0.1 10 4 1
+0 0.1 5 5 1
+100 0.05 100 11 5
+500 0.1 20 12345 2
+1000 0.1 5 18446744073709551615 1
+CASES
+# An arithmetic error ends both with status 1 and the same frames.
+for tool in desktop web; do
+  set +e
+  if [ "$tool" = desktop ]; then
+    GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$desktop" --batch --count 40 --time-step 1e300 --steps 5 --seed 7 --xyz "$out/$tool.xyz" 2>/dev/null
+  else
+    node "$web" --batch --count 40 --time-step 1e300 --steps 5 --seed 7 --xyz "$out/$tool.xyz" 2>/dev/null
+  fi
+  echo $? > "$out/$tool.status"
+  set -e
+done
+if cmp -s "$out/desktop.xyz" "$out/web.xyz" && [ "$(cat "$out/desktop.status")" = 1 ] &&
+   [ "$(cat "$out/web.status")" = 1 ]; then
+  echo "same: an overflowing time step, status 1"
+else
+  echo "DIFFERENT: an overflowing time step (status $(cat "$out/desktop.status") and $(cat "$out/web.status"))"
+  failed=1
+fi
+# Lines the option rules refuse: the same line and status from both.
+while read -r line; do
+  # shellcheck disable=SC2086
+  d=$("$desktop" $line 2>&1 >/dev/null; echo "status $?")
+  # shellcheck disable=SC2086
+  w=$(node "$web" $line 2>&1 >/dev/null; echo "status $?")
+  if [ "$d" = "$w" ]; then
+    echo "same: $line -> $(echo $d)"
+  else
+    echo "DIFFERENT: $line -> desktop '$d', node '$w'"
+    failed=1
+  fi
+done <<'REFUSED'
+--batch --count 40x --time-step 0.1 --steps 1 --xyz none.xyz
+--batch --count 32768 --time-step 0.1 --steps 1 --xyz none.xyz
+--batch --count 4 --time-step inf --steps 1 --xyz none.xyz
+--batch --count 4 --time-step 0.1 --steps -1 --xyz none.xyz
+--batch --count 4 --time-step 0.1 --steps 1 --every 0 --xyz none.xyz
+--batch --count 4 --time-step 0.1 --steps 1 --seed 18446744073709551616 --xyz none.xyz
+--batch --count 4
+--count 4
+--batch --count 4 --count 5 --time-step 0.1 --steps 1 --xyz none.xyz
+REFUSED
+exit $failed

@@ -1,0 +1,223 @@
+// The page: the window's controls, the picture, and the ticks. The rules -
+// how the fields are read, in what order they are checked, every message -
+// come from the compiled module (form/run_fields.h); the steps run in a
+// worker, so that the page answers at once whatever the count.
+import createTessaly from './tessaly_web.js';
+
+const $ = (id) => document.getElementById(id);
+const tessaly = await createTessaly();
+const utf8 = (ptr) => tessaly.UTF8ToString(ptr);
+const kNoError = -1;
+const kBusyAfterMs = 500;
+
+// The fields in the module's order: 分子の数, 時間刻み, タイマー.
+const fields = ['count', 'timeStep', 'period'].map((name, k) => {
+  const label = $(`${name}Label`);
+  const input = $(`${name}Field`);
+  label.textContent = utf8(tessaly._tessaly_field_text(k, 0));
+  input.value = utf8(tessaly._tessaly_field_text(k, 1));
+  input.title = utf8(tessaly._tessaly_field_text(k, 2));
+  label.title = utf8(tessaly._tessaly_field_text(k, 3));
+  return input;
+});
+
+const picture = $('picture');
+picture.setAttribute('aria-label', '分子の図');
+picture.title = '10 × 10 の箱の中の分子を、白い縁の黒い円で表示します';
+$('runButton').title = '入力した値で、新しい配置からシミュレーションを始めます';
+$('stopButton').title = 'シミュレーションを止めます。図はそのまま残ります';
+
+const seed = new URLSearchParams(location.search).get('seed');
+if (seed !== null && !tessaly.ccall('tessaly_use_seed', 'number', ['string'], [seed])) {
+  console.warn(`seed '${seed}' is not a whole number from 0 to 2^64 - 1; the clock places`);
+}
+
+// ----- The picture ----------------------------------------------------------
+
+const context = picture.getContext('2d');
+let sprite = null;   // one disc, drawn once per size
+let shown = null;    // the state on the picture
+
+// The window's unit follows the size of the browser's window.
+function Layout() {
+  const u = Math.min(innerWidth / 434, innerHeight / 273);
+  document.documentElement.style.setProperty('--u', `${u}px`);
+}
+
+// The picture has one pixel for every pixel of the screen it covers, at any
+// pixel density: its size in device pixels comes from the browser where it
+// says so, from the ratio elsewhere.
+function Resize(entry) {
+  const box = entry.devicePixelContentBoxSize?.[0];
+  picture.width = box ? box.inlineSize : Math.round(entry.contentRect.width * devicePixelRatio);
+  picture.height = box ? box.blockSize : Math.round(entry.contentRect.height * devicePixelRatio);
+  // Discs of diameter 1 in world units across, a pixel's white rim.
+  const radius = picture.width / 20;
+  const rim = Math.max(1, picture.width / 277);
+  const size = Math.ceil(2 * radius + 2 * rim);
+  sprite = document.createElement('canvas');  // older tablets have no OffscreenCanvas
+  sprite.width = size;
+  sprite.height = size;
+  const disc = sprite.getContext('2d');
+  disc.beginPath();
+  disc.arc(size / 2, size / 2, radius, 0, 2 * Math.PI);
+  disc.fillStyle = 'black';
+  disc.fill();
+  disc.lineWidth = rim;
+  disc.strokeStyle = 'white';
+  disc.stroke();
+  Draw(shown);
+}
+
+function Draw(state) {
+  shown = state;
+  context.fillStyle = 'rgb(112, 128, 144)';
+  context.fillRect(0, 0, picture.width, picture.height);
+  if (!state) return;
+  const sx = picture.width / 10;
+  const sy = picture.height / 10;
+  const half = sprite.width / 2;
+  for (let i = 1; i <= state.count; ++i) {
+    context.drawImage(sprite, state.pos[2 * i] * sx - half, state.pos[2 * i + 1] * sy - half);
+  }
+  page.drawn += 1;
+}
+
+// ----- Errors -----------------------------------------------------------
+
+const errorBox = $('errorBox');
+function Report(message) {
+  $('errorMessage').textContent = message;
+  if (!errorBox.open) errorBox.showModal();
+  page.reports.push(message);
+}
+
+// ----- The run ----------------------------------------------------------
+
+let state = null;      // the state the next tick starts from
+let worker = null;
+let busy = false;      // a step is in flight
+let pending = false;   // a tick fell due while it was
+let generation = 0;    // steps of earlier generations are never shown
+let interval = null;
+let period = 0;
+let busyTimer = null;
+
+// Read by the page's tests: what has been drawn and how many ticks ran.
+const page = { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown, running: () => interval !== null };
+window.tessalyPage = page;
+
+function NewWorker() {
+  worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
+  worker.onmessage = OnStepFinished;
+}
+
+function ClearBusy() {
+  clearTimeout(busyTimer);
+  picture.classList.remove('busy');
+}
+
+function StopTimer() {
+  clearInterval(interval);
+  interval = null;
+}
+
+// Forgets the step in flight: its worker is ended, so nothing it does shows
+// and no core stays busy with it.
+function AbandonStep() {
+  generation += 1;
+  if (busy) {
+    worker.terminate();
+    NewWorker();
+    busy = false;
+  }
+  pending = false;
+  ClearBusy();
+}
+
+function StartStep() {
+  pending = false;
+  busy = true;
+  const pos = state.pos.slice();
+  const vel = state.vel.slice();
+  worker.postMessage({ generation, count: state.count, timeStep: state.timeStep, pos, vel },
+    [pos.buffer, vel.buffer]);
+  busyTimer = setTimeout(() => picture.classList.add('busy'), kBusyAfterMs);
+}
+
+function OnTick() {
+  // Ticks do not pile up behind a slow step: one is kept, the rest dropped.
+  if (busy) {
+    pending = true;
+    return;
+  }
+  StartStep();
+}
+
+function OnStepFinished(event) {
+  const { generation: of, error, pos, vel, stepMs } = event.data;
+  if (of !== generation) return;
+  busy = false;
+  ClearBusy();
+  if (error !== kNoError) {
+    // The last good picture stays; 実行 starts afresh.
+    StopTimer();
+    Report(utf8(tessaly._tessaly_tick_error_message(error)));
+    return;
+  }
+  Draw(state);  // the state this tick started from, as the window draws it
+  state = { ...state, pos, vel };
+  page.ticks += 1;
+  page.stepMs += stepMs;
+  if (pending && interval !== null) StartStep();
+}
+
+function OnRun() {
+  // All three fields are read and checked before anything changes.
+  const texts = fields.flatMap((input) => [input.value, input.value.normalize('NFKC')]);
+  const field = tessaly.ccall('tessaly_read_fields', 'number', Array(6).fill('string'), texts);
+  if (field !== kNoError) {
+    Report(utf8(tessaly._tessaly_field_error_message()));
+    return;
+  }
+  const started = tessaly._tessaly_start();
+  if (started !== kNoError && started < 1000) {
+    Report(utf8(tessaly._tessaly_field_error_message()));  // the tables did not fit
+    return;
+  }
+  AbandonStep();
+  StopTimer();
+  if (started !== kNoError) {
+    Report(utf8(tessaly._tessaly_tick_error_message(started - 1000)));
+    return;
+  }
+  const count = tessaly._tessaly_count();
+  const at = (ptr) => tessaly.HEAPF64.slice(ptr / 8, ptr / 8 + 2 * (count + 1));
+  state = {
+    count,
+    timeStep: tessaly._tessaly_settings_time_step(),
+    pos: at(tessaly._tessaly_positions()),
+    vel: at(tessaly._tessaly_velocities()),
+  };
+  Draw(state);
+  period = tessaly._tessaly_settings_period();
+  // A period of 0 shows the arrangement and never ticks.
+  if (period > 0) interval = setInterval(OnTick, period);
+}
+
+function OnStop() {
+  StopTimer();
+  AbandonStep();
+}
+
+NewWorker();
+$('runButton').addEventListener('click', OnRun);
+$('stopButton').addEventListener('click', OnStop);
+addEventListener('resize', Layout);
+new ResizeObserver(([entry]) => Resize(entry)).observe(picture, { box: 'device-pixel-content-box' });
+Layout();
+document.body.dataset.ready = 'true';
+
+if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
+  navigator.serviceWorker.register('sw.js').catch(() => {});
+}
