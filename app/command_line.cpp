@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <limits>
+#include <utility>
 
 #include "app/option_values.h"
 
@@ -23,8 +24,12 @@ struct Options {
                           QStringLiteral("S")};
   QCommandLineOption batch{QStringLiteral("batch"),
                            QStringLiteral("Run without a window and write the trajectory to "
-                                          "--xyz. Needs --count, --time-step, --steps and "
-                                          "--xyz.")};
+                                          "--xyz, the energies to --thermo or both. Needs "
+                                          "--count, --time-step, --steps and one of the two.")};
+  QCommandLineOption observe{QStringLiteral("observe"),
+                             QStringLiteral("Open the observation window beside the window: "
+                                            "temperature, energies, wall pressure, g(r) and "
+                                            "speeds as the run goes.")};
   QCommandLineOption count{QStringLiteral("count"),
                            QStringLiteral("Number of particles, 0 to 32767."), QStringLiteral("N")};
   QCommandLineOption time_step{QStringLiteral("time-step"),
@@ -40,6 +45,11 @@ struct Options {
   QCommandLineOption xyz{QStringLiteral("xyz"),
                          QStringLiteral("The trajectory file to write, in extended XYZ."),
                          QStringLiteral("FILE")};
+  QCommandLineOption thermo{QStringLiteral("thermo"),
+                            QStringLiteral("The table to write, in CSV: step, time, kinetic and "
+                                           "potential energy, temperature and wall pressure of "
+                                           "every frame --xyz would write."),
+                            QStringLiteral("FILE")};
 
   void AddTo(QCommandLineParser& parser) const {
     // "-platform" is one unknown option, not eight unknown letters.
@@ -47,9 +57,10 @@ struct Options {
     parser.setApplicationDescription(
         QStringLiteral("Two-dimensional molecular dynamics: particles under Lennard-Jones forces "
                        "in a 10 x 10 box.\nWithout options it opens the window; with --batch it "
-                       "runs without one and writes\nthe trajectory as extended XYZ."));
+                       "runs without one and writes\nthe trajectory as extended XYZ and its energies as CSV."));
     for (const QCommandLineOption* option :
-         {&help, &version, &seed, &batch, &count, &time_step, &steps, &every, &xyz}) {
+         {&help, &version, &seed, &observe, &batch, &count, &time_step, &steps, &every, &xyz,
+          &thermo}) {
       parser.addOption(*option);
     }
   }
@@ -141,19 +152,23 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   if (reader.Has(options.seed)) line.seed = reader.Whole(options.seed, 0, kMost);
 
   const QCommandLineOption* batch_only[] = {&options.count, &options.time_step, &options.steps,
-                                            &options.every, &options.xyz};
+                                            &options.every, &options.xyz, &options.thermo};
   if (!reader.Has(options.batch)) {
     for (const QCommandLineOption* option : batch_only) {
       if (reader.Has(*option)) return Failure(Dashed(*option) + " needs --batch");
     }
     if (!reader.error().empty()) return Failure(reader.error());
+    line.observe = reader.Has(options.observe);
     return line;
   }
+  if (reader.Has(options.observe)) return Failure("--observe is for the window, not --batch");
 
   std::string missing;
-  for (const QCommandLineOption* option :
-       {&options.count, &options.time_step, &options.steps, &options.xyz}) {
+  for (const QCommandLineOption* option : {&options.count, &options.time_step, &options.steps}) {
     if (!reader.Has(*option)) missing += (missing.empty() ? "" : ", ") + Dashed(*option);
+  }
+  if (!reader.Has(options.xyz) && !reader.Has(options.thermo)) {
+    missing += (missing.empty() ? "" : ", ") + std::string("--xyz or --thermo");
   }
   if (!missing.empty()) return Failure("--batch needs " + missing);
 
@@ -168,8 +183,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   if (reader.Has(options.every)) {
     if (const auto every = reader.Whole(options.every, 1, kMost)) batch.every = *every;
   }
-  line.xyz_path = QFile::encodeName(parser.value(options.xyz)).toStdString();
-  if (line.xyz_path.empty()) reader.Fail("--xyz: the file name is empty");
+  for (auto [option, path] : {std::pair{&options.xyz, &line.xyz_path},
+                               std::pair{&options.thermo, &line.thermo_path}}) {
+    if (!reader.Has(*option)) continue;
+    *path = QFile::encodeName(parser.value(*option)).toStdString();
+    if (path->empty()) reader.Fail(Dashed(*option) + ": the file name is empty");
+  }
   if (!reader.error().empty()) return Failure(reader.error());
   return line;
 }

@@ -2,8 +2,9 @@
 // guessed: an unknown option, an option given twice, a stray argument or a
 // value its option cannot take is an error, described in one line.
 //
-//   tessaly [--seed S]                      the window
-//   tessaly --batch --count N --time-step DT --steps K [--seed S] [--every M] --xyz FILE
+//   tessaly [--seed S] [--observe]          the window
+//   tessaly --batch --count N --time-step DT --steps K [--seed S] [--every M]
+//           [--xyz FILE] [--thermo FILE]    (at least one of the two files)
 //   tessaly --help | --version
 #pragma once
 
@@ -23,7 +24,9 @@ struct CommandLine {
   Action action = Action::kWindow;
   std::optional<std::uint64_t> seed;  // the window's seed, for kWindow
   BatchSettings batch;                // for kBatch, its seed included
-  std::string xyz_path;               // for kBatch: where the trajectory goes
+  bool observe = false;               // for kWindow: open the observation window too
+  std::string xyz_path;               // for kBatch: where the trajectory goes; empty: nowhere
+  std::string thermo_path;            // for kBatch: where the energies go; empty: nowhere
   std::string error;                  // for kError: one line, without the program's name
 };
 

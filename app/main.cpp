@@ -40,7 +40,7 @@ int main(int argc, char* argv[]) {
       std::printf("tessaly %s\n", TESSALY_VERSION);
       return 0;
     case CommandLine::Action::kBatch:
-      return tessaly::RunBatchCommand(command.batch, command.xyz_path);
+      return tessaly::RunBatchCommand(command.batch, {command.xyz_path, command.thermo_path});
     case CommandLine::Action::kWindow:
       break;
   }
