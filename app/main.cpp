@@ -57,5 +57,6 @@ int main(int argc, char* argv[]) {
     window.SetRandomSource(std::make_unique<tessaly::FixedSeedRandom>(*command.seed));
   }
   window.show();
+  if (command.observe) window.SetObserving(true);
   return app.exec();
 }
