@@ -59,6 +59,11 @@ QChartView* MakeView(QChart* chart, const QString& title, QWidget* parent) {
   return view;
 }
 
+void AddAxes(QChart* chart, QValueAxis* x, QValueAxis* y) {
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+}
+
 void Attach(QChart* chart, QAbstractSeries* series, QValueAxis* x, QValueAxis* y) {
   chart->addSeries(series);
   series->attachAxis(x);
@@ -113,8 +118,7 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
   energy_series_ = new QLineSeries;
   energy_time_axis_ = MakeAxis(QStringLiteral("時刻 t (τ)"), "%g");
   energy_value_axis_ = MakeAxis(QStringLiteral("U / N (ε)"), "%.3g");
-  energy_chart->addAxis(energy_time_axis_, Qt::AlignBottom);
-  energy_chart->addAxis(energy_value_axis_, Qt::AlignLeft);
+  AddAxes(energy_chart, energy_time_axis_, energy_value_axis_);
   Attach(energy_chart, energy_series_, energy_time_axis_, energy_value_axis_);
   energy_chart->legend()->hide();
 
@@ -129,8 +133,7 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
   auto* pair_distance_axis = MakeAxis(QStringLiteral("距離 r (σ)"), "%g");
   pair_distance_axis->setRange(0.0, kPairRange);
   pair_value_axis_ = MakeAxis(QStringLiteral("g(r)"), "%.2g");
-  pair_chart->addAxis(pair_distance_axis, Qt::AlignBottom);
-  pair_chart->addAxis(pair_value_axis_, Qt::AlignLeft);
+  AddAxes(pair_chart, pair_distance_axis, pair_value_axis_);
   Attach(pair_chart, uniform, pair_distance_axis, pair_value_axis_);
   Attach(pair_chart, pair_series_, pair_distance_axis, pair_value_axis_);
   uniform->setPen(QPen(Qt::gray, 1, Qt::DashLine));
@@ -145,8 +148,7 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
   speed_curve_ = new QLineSeries;
   speed_axis_ = MakeAxis(QStringLiteral("速さ v (σ/τ)"), "%.2g");
   density_axis_ = MakeAxis(QStringLiteral("確率密度 (τ/σ)"), "%.2g");
-  speed_chart_->addAxis(speed_axis_, Qt::AlignBottom);
-  speed_chart_->addAxis(density_axis_, Qt::AlignLeft);
+  AddAxes(speed_chart_, speed_axis_, density_axis_);
   Attach(speed_chart_, histogram, speed_axis_, density_axis_);
   Attach(speed_chart_, speed_curve_, speed_axis_, density_axis_);
   speed_curve_->setPen(QPen(QColor(200, 40, 40), 2));
