@@ -89,19 +89,6 @@ TEST(KineticEnergy, HalfTheSquaredSpeedsAndTheTemperaturePerParticle) {
   EXPECT_EQ(Temperature(empty), 0.0);
 }
 
-TEST(KineticEnergy, IsFiftyAfterEveryStep) {
-  Simulation sim;
-  InitSimulation(sim, 50, 0.1);
-  FixedSeedRandom random(11);
-  PlaceParticles(sim, random);
-  for (int step = 0; step < 20; ++step) {
-    AdvanceOneStep(sim);
-    ExchangeLevels(sim);
-    ASSERT_NEAR(KineticEnergy(sim), 50.0, 1e-11);
-    ASSERT_NEAR(Temperature(sim), 1.0, 1e-12);
-  }
-}
-
 TEST(PairDistribution, UniformPlacementReadsOneAtEveryDistance) {
   // 20 boxes of 1000 centres drawn uniformly from the square the walls leave
   // them: every bin's count is within 5 of its standard deviations of what
@@ -130,24 +117,6 @@ TEST(PairDistribution, UniformPlacementReadsOneAtEveryDistance) {
     mean += g[k] / kPairBins;
   }
   EXPECT_NEAR(mean, 1.0, 0.003);
-}
-
-TEST(PairDistribution, TheUniformDistanceLawIsADistribution) {
-  // F(r) grows from 0 with slope 2 pi r / L^2 near 0 and reaches 1 at the
-  // diagonal; the formula holds up to the side, where its slope is that of
-  // the square's known density 2r (pi L^2 - 4 L r + r^2) / L^4.
-  EXPECT_EQ(UniformPairDistanceCdf(0.0), 0.0);
-  EXPECT_NEAR(UniformPairDistanceCdf(1e-4) / (std::numbers::pi * 1e-8 / 81), 1.0, 1e-4);
-  double last = 0.0;
-  for (double r = 0.05; r <= 9.0; r += 0.05) {
-    const double f = UniformPairDistanceCdf(r);
-    ASSERT_GT(f, last) << r;
-    last = f;
-  }
-  EXPECT_LT(UniformPairDistanceCdf(9.0), 1.0);  // the corners' pairs lie beyond
-  const double h = 1e-5;
-  const double slope = (UniformPairDistanceCdf(3 + h) - UniformPairDistanceCdf(3 - h)) / (2 * h);
-  EXPECT_NEAR(slope, 2 * 3 * (std::numbers::pi * 81 - 4 * 9 * 3 + 9) / 6561, 1e-8);
 }
 
 TEST(PairDistribution, FewerThanTwoParticlesHaveNoPairs) {

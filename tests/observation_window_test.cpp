@@ -114,18 +114,5 @@ TEST(ObservationWindow, ShowsTheModelsFiguresOfTheRecord) {
   EXPECT_EQ(none.count(), 0);
 }
 
-TEST(ObservationWindow, ANewRunStartsTheHistoryAgain) {
-  SteppedWindow stepped(40);
-  stepped.window.SetObserving(true);
-  for (int tick = 0; tick < 5; ++tick) stepped.Tick();
-  QSignalSpy refreshed(stepped.window.Observation(), &ObservationWindow::Refreshed);
-  stepped.window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
-  ASSERT_GE(refreshed.count(), 1);
-  const ObservationWindow::Figures& shown = stepped.window.Observation()->Shown();
-  EXPECT_EQ(shown.steps, 0u);
-  EXPECT_EQ(shown.wall_pressure, 0.0);
-  EXPECT_EQ(shown.temperature, 0.0);  // placed at rest
-}
-
 }  // namespace
 }  // namespace tessaly

@@ -143,6 +143,8 @@ MainWindow::~MainWindow() {
   // the step in flight and waits for its thread, which notices within a row
   // of the force loop.
   delete worker_;
+  // The observation window reads the record, which goes before the children.
+  delete observation_;
 }
 
 QPushButton* MainWindow::AddButton(const QString& caption, const char* name, const QRect& geometry,
