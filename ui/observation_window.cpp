@@ -28,6 +28,10 @@ constexpr int kEnergyPoints = 600;
 constexpr int kSpeedBins = 30;
 constexpr double kSpeedRangeInPeaks = 4.0;
 constexpr int kCurvePoints = 100;
+// The bins of g(r) below r = 0.5, closer than particles that push each other
+// apart come.
+constexpr int kNearBins = 10;
+const QString kPairTitle = QStringLiteral("動径分布関数 g(r)");
 // A refresh waits at least this long after the last one, and at least nine
 // times as long as the last one took.
 constexpr qint64 kMinIntervalMs = 100;
@@ -123,11 +127,12 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
   energy_chart->legend()->hide();
 
   // g(r), with the line 1 that uniformly placed particles would read.
-  auto* pair_chart = new QChart;
+  pair_chart_ = new QChart;
+  auto* pair_chart = pair_chart_;
   pair_series_ = new QLineSeries;
   pair_series_->setName(QStringLiteral("g(r)"));
   auto* uniform = new QLineSeries;
-  uniform->setName(QStringLiteral("一様な配置 (g = 1)"));
+  uniform->setName(QStringLiteral("一様 (g = 1)"));
   uniform->append(0.0, 1.0);
   uniform->append(kPairRange, 1.0);
   auto* pair_distance_axis = MakeAxis(QStringLiteral("距離 r (σ)"), "%g");
@@ -156,7 +161,7 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
   auto* grid = new QGridLayout(this);
   grid->addWidget(numbers, 0, 0);
   grid->addWidget(MakeView(energy_chart, QStringLiteral("1 分子あたりの位置エネルギー"), this), 0, 1);
-  grid->addWidget(MakeView(pair_chart, QStringLiteral("動径分布関数 g(r)"), this), 1, 0);
+  grid->addWidget(MakeView(pair_chart, kPairTitle, this), 1, 0);
   grid->addWidget(MakeView(speed_chart_, QStringLiteral("速さの分布"), this), 1, 1);
 
   due_ = new QTimer(this);
@@ -252,14 +257,27 @@ void ObservationWindow::Refresh() {
   const double last = energy_history_.constLast().x();
   energy_time_axis_->setRange(first, last > first ? last : first + 1.0);
 
+  // The scale follows the shells of neighbours from r = 0.5 on. Particles
+  // pressed onto one another in a dense box can make the bins below it a
+  // hundred times higher; such a peak runs off the top, its height named.
   QList<QPointF> pairs;
-  double g_max = 1.5;
+  double far_max = 0.0;
+  double near_max = 0.0;
   for (int k = 0; k < kPairBins; ++k) {
     pairs.append(QPointF((k + 0.5) * kPairBinWidth, f.pair_distribution[k]));
-    g_max = std::max(g_max, 1.1 * f.pair_distribution[k]);
+    double& max = k < kNearBins ? near_max : far_max;
+    max = std::max(max, f.pair_distribution[k]);
   }
   pair_series_->replace(pairs);
-  pair_value_axis_->setRange(0.0, g_max);
+  double g_top = std::max(1.5, 1.1 * far_max);
+  if (near_max <= g_top) {
+    g_top = std::max(g_top, 1.1 * near_max);
+    pair_chart_->setTitle(kPairTitle);
+  } else {
+    pair_chart_->setTitle(kPairTitle + QStringLiteral("<br><small>r &lt; 0.5 の山 (%1) は上で切れています</small>")
+                                           .arg(Number(near_max)));
+  }
+  pair_value_axis_->setRange(0.0, g_top);
 
   QList<QPointF> outline;
   const double width = f.speed_range / kSpeedBins;

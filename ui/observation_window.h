@@ -95,6 +95,7 @@ class ObservationWindow : public QWidget {
   QLineSeries* energy_series_;
   QValueAxis* energy_time_axis_;
   QValueAxis* energy_value_axis_;
+  QChart* pair_chart_;
   QLineSeries* pair_series_;
   QValueAxis* pair_value_axis_;
   QLineSeries* speed_series_;
