@@ -177,10 +177,10 @@ void ObservationWindow::RunStarted() {
   if (isVisible()) Refresh();
 }
 
-void ObservationWindow::StepTaken(double wall_momentum, std::uint64_t steps) {
+void ObservationWindow::StepTaken(std::optional<double> wall_momentum, std::uint64_t steps) {
   if (!isVisible()) return;
   steps_ = steps;
-  RecordWallMomentum(walls_, wall_momentum);
+  if (wall_momentum) RecordWallMomentum(walls_, *wall_momentum);
   RefreshWhenDue();
 }
 

@@ -18,6 +18,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "model/observables.h"
@@ -43,8 +44,9 @@ class ObservationWindow : public QWidget {
   void RunStarted();
 
   // A tick has ended: `steps` steps since the run started, the last of which
-  // turned back `wall_momentum` at the walls (measured while shown).
-  void StepTaken(double wall_momentum, std::uint64_t steps);
+  // turned back `wall_momentum` at the walls; nothing for a step that did not
+  // measure it (one started before this window was shown).
+  void StepTaken(std::optional<double> wall_momentum, std::uint64_t steps);
 
   // What the last refresh showed, for tests.
   struct Figures {

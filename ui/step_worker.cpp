@@ -69,9 +69,10 @@ void StepWorker::Run() {
       job = std::move(*std::exchange(job_, std::nullopt));
     }
 
-    Outcome outcome{std::move(job.sim), 0.0, nullptr};
+    Outcome outcome{std::move(job.sim), std::nullopt, nullptr};
+    if (job.measure_walls) outcome.wall_momentum = 0.0;
     try {
-      job.step(outcome.sim, *job.stop, job.measure_walls ? &outcome.wall_momentum : nullptr);
+      job.step(outcome.sim, *job.stop, outcome.wall_momentum ? &*outcome.wall_momentum : nullptr);
     } catch (...) {
       outcome.error = std::current_exception();
     }

@@ -40,11 +40,11 @@ class StepWorker : public QObject {
   using StepFunction = std::function<void(Simulation&, const StopFlag&, double*)>;
 
   // How a step ended: the record as the step left it, the momentum the walls
-  // turned back if the step measured it and, when it ended with an exception
-  // (a RuntimeError from the arithmetic, say), that exception.
+  // turned back if the step was asked to measure it and, when it ended with
+  // an exception (a RuntimeError from the arithmetic, say), that exception.
   struct Outcome {
     Simulation sim;
-    double wall_momentum = 0.0;
+    std::optional<double> wall_momentum;
     std::exception_ptr error;
   };
 
