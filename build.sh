@@ -64,6 +64,8 @@ packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
 # The window: Qt Widgets, a font with Japanese glyphs for the captions, and
 # xvfb-run for starting it where there is no screen.
 packages+=(qt6-base-dev fonts-noto-cjk xvfb xauth)
+# The observation window's plots; Qt Charts' CMake files need Qt OpenGL's.
+packages+=(qt6-charts-dev libqt6opengl6-dev)
 # Checking for a display before the window opens.
 packages+=(libxcb1-dev)
 # The test that reads a trajectory with ASE.

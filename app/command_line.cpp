@@ -23,8 +23,12 @@ struct Options {
                           QStringLiteral("S")};
   QCommandLineOption batch{QStringLiteral("batch"),
                            QStringLiteral("Run without a window and write the trajectory to "
-                                          "--xyz. Needs --count, --time-step, --steps and "
-                                          "--xyz.")};
+                                          "--xyz, the energies to --thermo or both. Needs "
+                                          "--count, --time-step, --steps and one of the two.")};
+  QCommandLineOption observe{QStringLiteral("observe"),
+                             QStringLiteral("Open the observation window beside the window: "
+                                            "temperature, energies, wall pressure, g(r) and "
+                                            "speeds as the run goes.")};
   QCommandLineOption count{QStringLiteral("count"),
                            QStringLiteral("Number of particles, 0 to 32767."), QStringLiteral("N")};
   QCommandLineOption time_step{QStringLiteral("time-step"),
@@ -40,6 +44,11 @@ struct Options {
   QCommandLineOption xyz{QStringLiteral("xyz"),
                          QStringLiteral("The trajectory file to write, in extended XYZ."),
                          QStringLiteral("FILE")};
+  QCommandLineOption thermo{QStringLiteral("thermo"),
+                            QStringLiteral("The table to write, in CSV: step, time, kinetic and "
+                                           "potential energy, temperature and wall pressure of "
+                                           "every frame --xyz would write."),
+                            QStringLiteral("FILE")};
 
   void AddTo(QCommandLineParser& parser) const {
     // "-platform" is one unknown option, not eight unknown letters.
@@ -47,9 +56,10 @@ struct Options {
     parser.setApplicationDescription(
         QStringLiteral("Two-dimensional molecular dynamics: particles under Lennard-Jones forces "
                        "in a 10 x 10 box.\nWithout options it opens the window; with --batch it "
-                       "runs without one and writes\nthe trajectory as extended XYZ."));
+                       "runs without one and writes\nthe trajectory as extended XYZ and its energies as CSV."));
     for (const QCommandLineOption* option :
-         {&help, &version, &seed, &batch, &count, &time_step, &steps, &every, &xyz}) {
+         {&help, &version, &seed, &observe, &batch, &count, &time_step, &steps, &every, &xyz,
+          &thermo}) {
       parser.addOption(*option);
     }
   }
@@ -79,11 +89,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     }
   }
 
-  // The xyz path as the file system spells it, every other value as typed.
+  // The paths as the file system spells them, every other value as typed.
   return ReadOptions([&](std::string_view name) -> std::optional<std::string> {
     const QString key = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     if (!parser.isSet(key)) return std::nullopt;
-    if (name == "xyz") return QFile::encodeName(parser.value(key)).toStdString();
+    if (name == "xyz" || name == "thermo") return QFile::encodeName(parser.value(key)).toStdString();
     return parser.value(key).toStdString();
   });
 }

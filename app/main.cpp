@@ -40,7 +40,7 @@ int main(int argc, char* argv[]) {
       std::printf("tessaly %s\n", TESSALY_VERSION);
       return 0;
     case CommandLine::Action::kBatch:
-      return tessaly::RunBatchCommand(command.batch, command.xyz_path);
+      return tessaly::RunBatchCommand(command.batch, {command.xyz_path, command.thermo_path});
     case CommandLine::Action::kWindow:
       break;
   }
@@ -57,5 +57,6 @@ int main(int argc, char* argv[]) {
     window.SetRandomSource(std::make_unique<tessaly::FixedSeedRandom>(*command.seed));
   }
   window.show();
+  if (command.observe) window.SetObserving(true);
   return app.exec();
 }

@@ -71,16 +71,21 @@ CommandLine ReadOptions(const OptionValueOf& value_of) {
   if (reader.Has("seed")) line.seed = reader.Whole("seed", 0, kMost);
 
   if (!reader.Has("batch")) {
-    for (const char* name : {"count", "time-step", "steps", "every", "xyz"}) {
+    for (const char* name : {"count", "time-step", "steps", "every", "xyz", "thermo"}) {
       if (reader.Has(name)) return CommandLineError("--" + std::string(name) + " needs --batch");
     }
     if (!reader.error().empty()) return CommandLineError(reader.error());
+    line.observe = reader.Has("observe");
     return line;
   }
+  if (reader.Has("observe")) return CommandLineError("--observe is for the window, not --batch");
 
   std::string missing;
-  for (const char* name : {"count", "time-step", "steps", "xyz"}) {
+  for (const char* name : {"count", "time-step", "steps"}) {
     if (!reader.Has(name)) missing += (missing.empty() ? "--" : ", --") + std::string(name);
+  }
+  if (!reader.Has("xyz") && !reader.Has("thermo")) {
+    missing += (missing.empty() ? "" : ", ") + std::string("--xyz or --thermo");
   }
   if (!missing.empty()) return CommandLineError("--batch needs " + missing);
 
@@ -95,8 +100,11 @@ CommandLine ReadOptions(const OptionValueOf& value_of) {
   if (reader.Has("every")) {
     if (const auto every = reader.Whole("every", 1, kMost)) batch.every = *every;
   }
-  line.xyz_path = reader.Text("xyz");
-  if (line.xyz_path.empty()) reader.Fail("--xyz: the file name is empty");
+  for (auto [name, path] : {std::pair{"xyz", &line.xyz_path}, std::pair{"thermo", &line.thermo_path}}) {
+    if (!reader.Has(name)) continue;
+    *path = reader.Text(name);
+    if (path->empty()) reader.Fail("--" + std::string(name) + ": the file name is empty");
+  }
   if (!reader.error().empty()) return CommandLineError(reader.error());
   return line;
 }

@@ -20,7 +20,9 @@ struct CommandLine {
   Action action = Action::kWindow;
   std::optional<std::uint64_t> seed;  // the window's seed, for kWindow
   BatchSettings batch;                // for kBatch, its seed included
-  std::string xyz_path;               // for kBatch: where the trajectory goes
+  bool observe = false;               // for kWindow: open the observation window too
+  std::string xyz_path;               // for kBatch: where the trajectory goes; empty: nowhere
+  std::string thermo_path;            // for kBatch: where the energies go; empty: nowhere
   std::string error;                  // for kError: one line, without the program's name
 };
 
@@ -32,7 +34,8 @@ struct CommandLine {
 using OptionValueOf = std::function<std::optional<std::string>(std::string_view name)>;
 
 // Help and version win over everything; the batch options need --batch, and
-// --batch needs --count, --time-step, --steps and --xyz; every value is read
+// --batch needs --count, --time-step, --steps and --xyz or --thermo (or
+// both); --observe is the window's; every value is read
 // strictly (app/option_values.h). The first error is the one described.
 [[nodiscard]] CommandLine ReadOptions(const OptionValueOf& value_of);
 

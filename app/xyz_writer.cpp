@@ -1,9 +1,5 @@
 #include "app/xyz_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -72,7 +68,7 @@ void AppendRoundTrip(std::string& out, double value) {
 }
 #endif
 
-std::string XyzFrame(const Simulation& sim, std::uint64_t step, double time) {
+std::string XyzFrame(const Simulation& sim, std::uint64_t step, double time, double energy) {
   const int n = sim.ParticleCount;
   const auto& pos = sim.Pos[sim.CurLevel];
   const auto& vel = sim.Vel[sim.CurLevel];
@@ -85,6 +81,8 @@ std::string XyzFrame(const Simulation& sim, std::uint64_t step, double time) {
   AppendInteger(frame, step);
   frame += " time=";
   AppendRoundTrip(frame, time);
+  frame += " energy=";
+  AppendRoundTrip(frame, energy);
   frame += '\n';
   for (int i = 1; i <= n; ++i) {
     frame += "Ar ";
@@ -98,37 +96,6 @@ std::string XyzFrame(const Simulation& sim, std::uint64_t step, double time) {
     frame += " 0\n";
   }
   return frame;
-}
-
-XyzFile::~XyzFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-std::string XyzFile::Open(const std::string& path) {
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) return std::strerror(errno);
-  return {};
-}
-
-void XyzFile::Write(const std::string& frame) {
-  const char* data = frame.data();
-  std::size_t left = frame.size();
-  while (left > 0) {
-    const ssize_t written = ::write(fd_, data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      throw std::system_error(errno, std::generic_category());
-    }
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
-}
-
-void XyzFile::Close() {
-  if (fd_ < 0) return;
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0 && errno != EINTR) throw std::system_error(errno, std::generic_category());
 }
 
 }  // namespace tessaly

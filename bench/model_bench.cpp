@@ -1,7 +1,7 @@
 // Figures for the model, each beside the plain way measured in turns with it
 // (bench_util.h): the force loop per ordered pair on every route, a whole
-// step, the powers alone, the start-up check of the powers, and the placement
-// of the largest count. The plain way is one thread, one ordered pair at a
+// step, the powers alone, the start-up check of the powers, the placement
+// of the largest count, and the observation window's pair pass. The plain way is one thread, one ordered pair at a
 // time, std::pow for every power.
 #include <benchmark/benchmark.h>
 
@@ -15,6 +15,7 @@
 #include "bench/bench_util.h"
 #include "model/fast_powers.h"
 #include "model/forces.h"
+#include "model/observables.h"
 #include "model/placement.h"
 #include "model/time_step.h"
 #include "platform/random.h"
@@ -169,6 +170,19 @@ void BM_PowerCheck(benchmark::State& state) {
   state.SetLabel(VectorSetName(set));
 }
 BENCHMARK(BM_PowerCheck)->Unit(benchmark::kMicrosecond);
+
+// The observation window's pair pass: the potential energy with the pair
+// counts of g(r), per unordered pair.
+void BM_PotentialEnergyAndPairCounts(benchmark::State& state) {
+  const Simulation sim = Placed(static_cast<std::int16_t>(state.range(0)));
+  PairCounts counts{};
+  for (auto _ : state) benchmark::DoNotOptimize(PotentialEnergy(sim, &counts));
+  const double pairs = 0.5 * state.range(0) * (state.range(0) - 1.0);
+  state.counters["per_pair"] = benchmark::Counter(pairs * static_cast<double>(state.iterations()),
+                                                  benchmark::Counter::kIsRate |
+                                                      benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PotentialEnergyAndPairCounts)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 void BM_PlaceParticles(benchmark::State& state) {
   const auto n = static_cast<std::int16_t>(state.range(0));

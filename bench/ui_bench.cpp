@@ -1,14 +1,17 @@
 // Figures for the picture: a disc stamped from its ready image against one
 // painted with an antialiased QPainter ellipse, the drawing of all particles,
 // and whole ticks as the window runs them (step, drawing, exchange, repaint)
-// against the plain one-thread step, measured in turns with them.
+// against the plain one-thread step, measured in turns with them; and the tick
+// with the observation window open beside the tick without it.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <cmath>
 #include <cstdint>
@@ -136,6 +139,13 @@ class TickedWindow : public QObject {
     QCoreApplication::processEvents();
   }
 
+  // Shows the observation window beside it, which then refreshes as it does
+  // in the program, at most ten times a second.
+  void Observe() {
+    window_.SetObserving(true);
+    QCoreApplication::processEvents();
+  }
+
   [[nodiscard]] const Simulation& State() const { return window_.SimulationState(); }
   [[nodiscard]] bool Failed() const { return failed_; }
   [[nodiscard]] int Paints() const { return paints_; }
@@ -178,6 +188,41 @@ BENCHMARK(BM_WindowTick)->Arg(40)->Arg(1000)->Arg(2000)->Arg(5000)->Unit(benchma
 // The largest count takes seconds a tick (and the plain step half a minute):
 // one round.
 BENCHMARK(BM_WindowTick)->Arg(32767)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The cost of the observation window: the window's tick with it open
+// (its refreshes, the plots' repaints and the walls' measuring included)
+// beside the same tick of a second window without it, in turns. "slowdown"
+// is the observed tick's time over the other's, less 1.
+void BM_WindowTickObserved(benchmark::State& state) {
+  const auto n = static_cast<std::int16_t>(state.range(0));
+  TickedWindow observed(n);
+  TickedWindow unobserved(n);
+  observed.Observe();
+  // Once, not in every tick: the first paint of the plots loads their fonts,
+  // and the first ticks of a window set up what the later ones reuse.
+  for (int k = 0; k < 10; ++k) {
+    observed.Tick();
+    unobserved.Tick();
+  }
+  QEventLoop settle;
+  QTimer::singleShot(200, &settle, &QEventLoop::quit);
+  settle.exec();
+  Alongside side;
+  for (auto _ : state) {
+    side.Iteration(
+        state, [&] { observed.Tick(); }, [&] { unobserved.Tick(); });
+  }
+  if (observed.Failed() || unobserved.Failed()) state.SkipWithError("a tick failed");
+  state.counters["observed_ticks"] = side.ProgramRate();
+  state.counters["unobserved_ticks"] = side.PlainRate();
+  state.counters["slowdown"] = 1.0 / side.Gain() - 1.0;
+}
+BENCHMARK(BM_WindowTickObserved)
+    ->Arg(40)
+    ->Arg(2000)
+    ->MinTime(3.0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 // The drawing alone, without the step.
 void BM_DrawStamped(benchmark::State& state) {

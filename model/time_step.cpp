@@ -15,14 +15,18 @@ constexpr double kLowWall = 0.5;
 constexpr double kHighWall = 9.5;
 
 // One coordinate and its velocity component: clamped onto a wall it crossed,
-// the velocity made to point back into the box.
-inline void KeepInsideWalls(double& x, double& v) {
+// the velocity made to point back into the box. With `turned`, adds the change
+// of the component's size, |v_after - v_before|, worked out beside the step
+// from the values it reads, so that the step's own values stay as they were.
+inline void KeepInsideWalls(double& x, double& v, double* turned) {
   if (x < kLowWall) {
     x = kLowWall;
+    if (turned != nullptr) *turned = *turned + (std::fabs(v) - v);
     v = std::fabs(v);
   }
   if (x > kHighWall) {
     x = kHighWall;
+    if (turned != nullptr) *turned = *turned + (std::fabs(v) + v);
     v = -std::fabs(v);
   }
 }
@@ -86,23 +90,26 @@ void UpdatePositions(Simulation& sim) {
   ThrowIfFpError();
 }
 
-void ReflectAtWalls(Simulation& sim) {
+void ReflectAtWalls(Simulation& sim, double* wall_momentum) {
   const std::int32_t n = sim.ParticleCount;
   Vec2* pos = sim.Pos[sim.NextLevel].data();
   Vec2* vel = sim.Vel[sim.NextLevel].data();
 
+  double turned = 0.0;
+  double* const measure = wall_momentum != nullptr ? &turned : nullptr;
   for (std::int32_t i = 1; i <= n; ++i) {
-    KeepInsideWalls(pos[i].X, vel[i].X);
-    KeepInsideWalls(pos[i].Y, vel[i].Y);
+    KeepInsideWalls(pos[i].X, vel[i].X, measure);
+    KeepInsideWalls(pos[i].Y, vel[i].Y, measure);
   }
+  if (wall_momentum != nullptr) *wall_momentum = *wall_momentum + sim.Mass * turned;
 }
 
-void AdvanceOneStep(Simulation& sim, const StopFlag* stop) {
+void AdvanceOneStep(Simulation& sim, const StopFlag* stop, double* wall_momentum) {
   ComputeForces(sim, stop);
   if (StopRequested(stop)) return;
   UpdateVelocities(sim);
   UpdatePositions(sim);
-  ReflectAtWalls(sim);
+  ReflectAtWalls(sim, wall_momentum);
 }
 
 void ExchangeLevels(Simulation& sim) {

@@ -16,8 +16,10 @@ namespace tessaly {
 // ComputeForces, UpdateVelocities, UpdatePositions, ReflectAtWalls, in that
 // order. Writes Force and level nxt; level cur keeps the state the step
 // started from. When `stop` is set during the force loop the step ends there,
-// unfinished, like a failed one; the caller throws it away.
-void AdvanceOneStep(Simulation& sim, const StopFlag* stop = nullptr);
+// unfinished, like a failed one; the caller throws it away. With
+// `wall_momentum`, adds to it what the walls turned back (ReflectAtWalls).
+void AdvanceOneStep(Simulation& sim, const StopFlag* stop = nullptr,
+                    double* wall_momentum = nullptr);
 
 // Vel[nxt] = Force * TimeStep / Mass + Vel[cur]; then, when
 // S = sqrt(sum of squared speeds) * 0.1 exceeds 0.00001, every Vel[nxt] is
@@ -31,7 +33,13 @@ void UpdatePositions(Simulation& sim);
 // below 0.5 or above 9.5 is clamped onto the wall and its velocity component
 // made to point inwards (absolute value, not negation, so a particle already
 // heading back keeps its direction). A coordinate exactly on a wall stays.
-void ReflectAtWalls(Simulation& sim);
+//
+// With `wall_momentum`, adds to it the momentum the walls turned back in this
+// call: Mass * Σ |v_after − v_before| over the clamped components, in particle
+// order, X before Y (2 m |v| for a component that was heading out, 0 for one
+// already heading back). The positions and velocities come out bit for bit as
+// without it.
+void ReflectAtWalls(Simulation& sim, double* wall_momentum = nullptr);
 
 // Exchanges CurLevel and NextLevel; writes nothing else.
 void ExchangeLevels(Simulation& sim);

@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Makes docs/screenshot.png: the window on a virtual screen, after 実行 has run
-# the default simulation for a moment and 停止 has frozen it.
-#   scripts/screenshot.sh [program]   (default build/app/tessaly)
+# the default simulation for a moment and 停止 has frozen it. With "observe",
+# makes docs/observe.png instead: the observation window beside a run of 400
+# particles, a few seconds in.
+#   scripts/screenshot.sh [observe] [program]   (default build/app/tessaly)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+observe=false
+if [ "${1:-}" = observe ]; then
+  observe=true
+  shift
+fi
 program=${1:-build/app/tessaly}
 [ -x "$program" ] || { echo "build the program first: ./build.sh test" >&2; exit 1; }
 
@@ -12,6 +19,29 @@ scripts/install-packages.sh xvfb xauth xdotool imagemagick fonts-noto-cjk
 
 mkdir -p docs
 export PROGRAM=$program
+if $observe; then
+  xvfb-run -a -s "-screen 0 1400x700x24" bash -c '
+    set -euo pipefail
+    unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+    "$PROGRAM" --observe --seed 1 &
+    pid=$!
+    trap "kill $pid 2>/dev/null || true" EXIT
+    window=$(xdotool search --sync --name "^Tessaly$" | head -n 1)
+    observation=$(xdotool search --sync --name "^観測$" | head -n 1)
+    sleep 0.5
+    # 分子の数 at (384, 121): 400 particles, then 実行 at (360, 36) and 停止.
+    xdotool mousemove --window "$window" 384 121 click --repeat 2 1
+    xdotool key ctrl+a type 400
+    xdotool mousemove --window "$window" 360 36 click 1
+    sleep 6
+    xdotool mousemove --window "$window" 360 68 click 1
+    xdotool mousemove 1390 690
+    sleep 0.5
+    import -window "$observation" docs/observe.png
+  '
+  echo "wrote docs/observe.png"
+  exit 0
+fi
 xvfb-run -a -s "-screen 0 640x400x24" bash -c '
   set -euo pipefail
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM

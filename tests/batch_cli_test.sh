@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The program as a command-line tool, with no display anywhere: --help,
-# --version, a batch run to a file, every kind of option it must refuse (one
+# --version, batch runs to their files, every kind of option it must refuse (one
 # line, status 2, no file), failures during the run, Ctrl-C and SIGTERM, and
 # the progress line on a terminal.
 #   batch_cli_test.sh PROGRAM VERSION
@@ -37,7 +37,7 @@ run --version
 [ "$status" -eq 0 ] && [ "$out" = "tessaly $version" ] || fail "--version: status $status, '$out'"
 run --help
 [ "$status" -eq 0 ] || fail "--help: status $status"
-for word in --seed --batch --count --time-step --steps --every --xyz; do
+for word in --seed --observe --batch --count --time-step --steps --every --xyz --thermo; do
   case "$out" in *"$word"*) ;; *) fail "--help does not mention $word" ;; esac
 done
 
@@ -51,6 +51,19 @@ run "${batch[@]}" --seed 4 --xyz "$work/b.xyz"
 cmp -s "$work/a.xyz" "$work/b.xyz" || fail "one seed gave two different files"
 run "${batch[@]}" --seed 5 --xyz "$work/c.xyz"
 cmp -s "$work/a.xyz" "$work/c.xyz" && fail "two seeds gave the same file"
+
+# --- The table of energies, alone or beside the trajectory ---
+run "${batch[@]}" --seed 4 --thermo "$work/a.csv"
+[ "$status" -eq 0 ] || fail "table alone: status $status: $err"
+[ "$(head -n 1 "$work/a.csv")" = "step,time,kinetic,potential,temperature,wall_pressure" ] ||
+  fail "table: header $(head -n 1 "$work/a.csv")"
+[ "$(cut -d, -f1 "$work/a.csv" | tail -n +2 | tr '\n' ' ')" = "0 5 10 15 20 25 30 " ] ||
+  fail "table: rows for steps $(cut -d, -f1 "$work/a.csv" | tr '\n' ' ')"
+[ "$(sed -n 2p "$work/a.csv" | cut -d, -f6)" = 0 ] || fail "table: step 0 has wall pressure"
+run "${batch[@]}" --seed 4 --xyz "$work/d.xyz" --thermo "$work/d.csv"
+[ "$status" -eq 0 ] || fail "table and trajectory: status $status: $err"
+cmp -s "$work/a.csv" "$work/d.csv" || fail "the table beside the trajectory differs"
+cmp -s "$work/a.xyz" "$work/d.xyz" || fail "the trajectory beside the table differs"
 
 # --- Options that cannot be used: one line, status 2, nothing written ---
 touch "$work/plain"
@@ -80,6 +93,16 @@ refuse "a missing folder" "$work/none" --batch --count 5 --time-step 0.1 --steps
   --xyz "$work/none/run.xyz"
 refuse "under a plain file" "$work/plain/run.xyz" --batch --count 5 --time-step 0.1 \
   --steps 1 --xyz "$work/plain/run.xyz"
+refuse "a table in a missing folder" "$x" --batch --count 5 --time-step 0.1 --steps 1 \
+  --xyz "$x" --thermo "$work/none/run.csv"
+refuse "a table file that is a directory" "$x" --batch --count 5 --time-step 0.1 --steps 1 \
+  --thermo "$work" --xyz "$x"
+refuse "a table where the trajectory goes" "$x" --batch --count 5 --time-step 0.1 --steps 1 \
+  --xyz "$x" --thermo "$work/../$(basename "$work")/refused.xyz"
+printf 'an older trajectory\n' >"$work/old.xyz"
+run --batch --count 5 --time-step 0.1 --steps 1 --xyz "$work/old.xyz" --thermo "$work/none/t.csv"
+[ "$status" -eq 2 ] && [ "$(cat "$work/old.xyz")" = "an older trajectory" ] ||
+  fail "a refused table emptied the trajectory file there before: status $status"
 if [ "$(id -u)" -ne 0 ]; then  # root may write anywhere
   mkdir "$work/locked" && chmod a-w "$work/locked"
   refuse "an unwritable folder" "$work/locked/run.xyz" --batch --count 5 --time-step 0.1 \

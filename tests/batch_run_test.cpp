@@ -6,11 +6,13 @@
 
 #include <bit>
 #include <csignal>
+#include <sstream>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "model/observables.h"
 #include "model/placement.h"
 #include "model/time_step.h"
 #include "platform/random.h"
@@ -38,21 +40,45 @@ void ExpectFrameIs(const XyzFrame& frame, const Simulation& sim) {
     EXPECT_TRUE(SameBits(frame.vel[i - 1].X, v.X) && SameBits(frame.vel[i - 1].Y, v.Y))
         << "step " << frame.step << ", velocity of particle " << i;
   }
+  EXPECT_TRUE(SameBits(frame.energy, PotentialEnergy(sim))) << "step " << frame.step;
 }
 
 struct Recorded {
   BatchOutcome outcome;
   std::string text;
+  std::string table;
   std::vector<std::uint64_t> observed;
 };
 
-Recorded RunWith(const BatchSettings& settings, const volatile std::sig_atomic_t* stop = nullptr) {
+enum class Files { kXyz, kThermo, kBoth };
+
+Recorded RunWith(const BatchSettings& settings, Files files = Files::kXyz) {
   Recorded run;
   FixedSeedRandom random(settings.seed.value_or(0));
+  BatchSinks sinks;
+  if (files != Files::kThermo) sinks.xyz = [&](const std::string& frame) { run.text += frame; };
+  if (files != Files::kXyz) sinks.thermo = [&](const std::string& rows) { run.table += rows; };
   run.outcome = RunBatch(
-      settings, random, [&](const std::string& frame) { run.text += frame; },
-      [&](std::uint64_t done) { run.observed.push_back(done); }, stop);
+      settings, random, sinks, [&](std::uint64_t done) { run.observed.push_back(done); }, nullptr);
   return run;
+}
+
+// The rows of a table as numbers, after checking its header.
+std::vector<std::vector<double>> ReadTable(const std::string& table) {
+  std::istringstream in(table);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "step,time,kinetic,potential,temperature,wall_pressure");
+  std::vector<std::vector<double>> rows;
+  while (std::getline(in, line)) {
+    std::vector<double> row;
+    std::istringstream fields(line);
+    std::string field;
+    while (std::getline(fields, field, ',')) row.push_back(testing::Number(field));
+    EXPECT_EQ(row.size(), 6u) << line;
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 BatchSettings Settings(std::int16_t count, double dt, std::uint64_t steps, std::uint64_t every,
@@ -125,6 +151,40 @@ TEST(RunBatch, EveryMthStepAfterTheFirstFrame) {
   EXPECT_EQ(run.observed.back(), 10u);
 }
 
+TEST(RunBatch, TheTableHoldsTheModelsOwnValuesForEveryFrame) {
+  // Dense enough that the walls turn particles back from the first steps.
+  constexpr std::uint64_t kSteps = 150;
+  const Recorded run = RunWith(Settings(200, 0.05, kSteps, 5, 8), Files::kBoth);
+  const auto rows = ReadTable(run.table);
+  ASSERT_EQ(rows.size(), kSteps / 5 + 1);
+  ASSERT_EQ(ReadXyz(run.text).size(), rows.size());
+  Simulation sim = Placed(200, 0.05, 8);
+  WallMomentumHistory walls;
+  bool pushed = false;
+  for (std::uint64_t k = 0; k <= kSteps; ++k) {
+    if (k % 5 == 0) {
+      const std::vector<double>& row = rows[k / 5];
+      EXPECT_EQ(row[0], static_cast<double>(k));
+      EXPECT_TRUE(SameBits(row[1], static_cast<double>(k) * 0.05)) << k;
+      EXPECT_TRUE(SameBits(row[2], KineticEnergy(sim))) << k;
+      EXPECT_TRUE(SameBits(row[3], PotentialEnergy(sim))) << k;
+      EXPECT_TRUE(SameBits(row[4], Temperature(sim))) << k;
+      EXPECT_TRUE(SameBits(row[5], WallPressure(walls, 0.05))) << k;
+      pushed = pushed || row[5] > 0;
+    }
+    double momentum = 0.0;
+    AdvanceOneStep(sim, nullptr, &momentum);
+    ExchangeLevels(sim);
+    RecordWallMomentum(walls, momentum);
+  }
+  EXPECT_EQ(rows[0][5], 0.0);  // no step yet
+  EXPECT_TRUE(pushed);
+  // The table alone is the same table, and measuring leaves the trajectory as
+  // it was without it.
+  EXPECT_EQ(RunWith(Settings(200, 0.05, kSteps, 5, 8), Files::kThermo).table, run.table);
+  EXPECT_EQ(RunWith(Settings(200, 0.05, kSteps, 5, 8), Files::kXyz).text, run.text);
+}
+
 TEST(RunBatch, OneSeedGivesTheSameTrajectoryAnotherSeedAnother) {
   const Recorded a = RunWith(Settings(30, 0.1, 20, 1, 5));
   const Recorded b = RunWith(Settings(30, 0.1, 20, 1, 5));
@@ -145,7 +205,8 @@ TEST(RunBatch, AStopRequestEndsAfterAWholeStepWithCompleteFrames) {
   Recorded run;
   FixedSeedRandom random(3);
   run.outcome = RunBatch(
-      Settings(20, 0.1, 1000, 2, 3), random, [&](const std::string& frame) { run.text += frame; },
+      Settings(20, 0.1, 1000, 2, 3), random,
+      BatchSinks{[&](const std::string& frame) { run.text += frame; }, {}},
       [&](std::uint64_t done) {
         if (done == 7) stop = SIGINT;
       },
@@ -188,7 +249,7 @@ TEST(RunBatch, AFailingSinkEndsTheRun) {
   const auto sink = [&](const std::string&) {
     if (++frames == 3) throw std::runtime_error("disk full");
   };
-  EXPECT_THROW((void)RunBatch(Settings(5, 0.1, 10, 1, 1), random, sink, {}, nullptr),
+  EXPECT_THROW((void)RunBatch(Settings(5, 0.1, 10, 1, 1), random, BatchSinks{sink, {}}, {}, nullptr),
                std::runtime_error);
   EXPECT_EQ(frames, 3);
 }

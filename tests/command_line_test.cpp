@@ -93,6 +93,26 @@ TEST(ParseCommandLine, BatchTakesEveryValue) {
   EXPECT_EQ(line.xyz_path, "out/run.xyz");
 }
 
+TEST(ParseCommandLine, TheTableAloneOrBesideTheTrajectory) {
+  const CommandLine alone =
+      Parse({"--batch", "--count", "5", "--time-step", "0.1", "--steps", "3", "--thermo", "t.csv"});
+  ASSERT_EQ(alone.action, Action::kBatch) << alone.error;
+  EXPECT_EQ(alone.thermo_path, "t.csv");
+  EXPECT_EQ(alone.xyz_path, "");
+  const CommandLine both = Parse({"--batch", "--count", "5", "--time-step", "0.1", "--steps", "3",
+                                  "--thermo", "t.csv", "--xyz", "a.xyz"});
+  ASSERT_EQ(both.action, Action::kBatch) << both.error;
+  EXPECT_EQ(both.thermo_path, "t.csv");
+  EXPECT_EQ(both.xyz_path, "a.xyz");
+}
+
+TEST(ParseCommandLine, ObserveOpensTheObservationWindowBesideTheWindow) {
+  EXPECT_FALSE(Parse({}).observe);
+  const CommandLine line = Parse({"--observe", "--seed", "3"});
+  ASSERT_EQ(line.action, Action::kWindow) << line.error;
+  EXPECT_TRUE(line.observe);
+}
+
 TEST(ParseCommandLine, BatchDefaultsToEveryStepAndTheClock) {
   const CommandLine line =
       Parse({"--batch", "--count", "0", "--time-step", "0", "--steps", "0", "--xyz", "a.xyz"});
@@ -135,9 +155,10 @@ std::vector<const char*> Batch(const char* option, const char* value) {
                     : std::string(name) == "--xyz"    ? "run.xyz"
                                                       : "0.1");
   }
-  if (std::string(option) == "--every" || std::string(option) == "--seed") {
+  if (std::string(option) == "--every" || std::string(option) == "--seed" ||
+      std::string(option) == "--thermo" || std::string(option) == "--observe") {
     words.push_back(option);
-    words.push_back(value);
+    if (value != nullptr) words.push_back(value);
   }
   return words;
 }
@@ -163,8 +184,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"SeedOfTheWindowNegative", {"--seed", "-3"},
                 "--seed: '-3' is not a whole number from 0 to 18446744073709551615"},
         BadLine{"XyzEmpty", Batch("--xyz", ""), "--xyz: the file name is empty"},
+        BadLine{"ThermoEmpty", Batch("--thermo", ""), "--thermo: the file name is empty"},
         BadLine{"MissingOptions", {"--batch", "--count", "4"},
-                "--batch needs --time-step, --steps, --xyz"},
+                "--batch needs --time-step, --steps, --xyz or --thermo"},
+        BadLine{"NoFileToWrite", {"--batch", "--count", "4", "--time-step", "1", "--steps", "1"},
+                "--batch needs --xyz or --thermo"},
+        BadLine{"ThermoWithoutBatch", {"--thermo", "t.csv"}, "--thermo needs --batch"},
+        BadLine{"ObserveWithBatch", Batch("--observe", nullptr),
+                "--observe is for the window, not --batch"},
         BadLine{"BatchOptionWithoutBatch", {"--steps", "10"}, "--steps needs --batch"},
         BadLine{"OptionTwice", {"--seed", "1", "--seed", "1"}, "--seed is given more than once"},
         BadLine{"UnknownOption", {"--colour", "red"}, "unknown option 'colour' (see --help)"},

@@ -2,12 +2,13 @@
 // a C99 hexadecimal float, exact to the bit. The trajectory tests hold what a
 // reader makes of a written file against it.
 //   tessaly_model_dump COUNT DT STEPS EVERY SEED
-// prints, for step 0 and every EVERY-th step: "frame STEP", then one line
-// "x y vx vy" per particle.
+// prints, for step 0 and every EVERY-th step: "frame STEP ENERGY" with the
+// total potential energy, then one line "x y vx vy" per particle.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
+#include "model/observables.h"
 #include "model/placement.h"
 #include "model/simulation.h"
 #include "model/time_step.h"
@@ -16,7 +17,8 @@
 namespace {
 
 void Print(const tessaly::Simulation& sim, std::uint64_t step) {
-  std::printf("frame %llu\n", static_cast<unsigned long long>(step));
+  std::printf("frame %llu %a\n", static_cast<unsigned long long>(step),
+              tessaly::PotentialEnergy(sim));
   for (int i = 1; i <= sim.ParticleCount; ++i) {
     const tessaly::Vec2& p = sim.Pos[sim.CurLevel][i];
     const tessaly::Vec2& v = sim.Vel[sim.CurLevel][i];

@@ -18,6 +18,7 @@ namespace tessaly::testing {
 struct XyzFrame {
   std::uint64_t step = 0;
   double time = 0.0;
+  double energy = 0.0;    // the comment's energy=
   std::vector<Vec2> pos;  // particles 1..N at index 0..N-1
   std::vector<Vec2> vel;
 };
@@ -46,10 +47,13 @@ inline std::vector<XyzFrame> ReadXyz(const std::string& text) {
     }
     EXPECT_EQ(comment.rfind(kHead, 0), 0u) << comment;
     std::istringstream rest(comment.substr(kHead.size()));
-    std::string time_word;
-    rest >> frame.step >> time_word;
+    std::string time_word, energy_word, extra_word;
+    rest >> frame.step >> time_word >> energy_word;
     EXPECT_EQ(time_word.rfind("time=", 0), 0u) << comment;
+    EXPECT_EQ(energy_word.rfind("energy=", 0), 0u) << comment;
+    EXPECT_FALSE(rest >> extra_word) << comment;
     frame.time = Number(time_word.substr(5));
+    frame.energy = Number(energy_word.substr(7));
     for (long i = 0; i < n; ++i) {
       if (!std::getline(in, line)) {
         ADD_FAILURE() << "frame " << frames.size() << " is cut short after " << i << " lines";

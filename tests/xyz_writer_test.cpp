@@ -16,6 +16,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "app/output_file.h"
 #include "model_test_util.h"
 #include "xyz_reader.h"
 
@@ -62,11 +63,11 @@ TEST(XyzFrame, HoldsCountCommentAndOneLinePerParticleOfTheCurrentLevel) {
   sim.Vel[sim.CurLevel][1] = {-0.125, 3.0};
   // The other level is never written.
   sim.Pos[sim.NextLevel][1] = {7.0, 7.0};
-  const std::string frame = XyzFrame(sim, 12, 1.2000000000000002);
+  const std::string frame = XyzFrame(sim, 12, 1.2000000000000002, -0.0615234375);
   EXPECT_EQ(frame,
             "2\n"
             "Lattice=\"10 0 0 0 10 0 0 0 1\" Properties=species:S:1:pos:R:3:vel:R:3 "
-            "pbc=\"F F F\" step=12 time=1.2000000000000002\n"
+            "pbc=\"F F F\" step=12 time=1.2000000000000002 energy=-0.0615234375\n"
             "Ar 1.5 2.25 0 -0.125 3 0\n"
             "Ar 8 0.5 0 0 0 0\n");
 }
@@ -76,7 +77,7 @@ TEST(XyzFrame, FollowsCurLevelAfterAnExchange) {
   sim.Pos[1][1] = {2.0, 3.0};
   sim.CurLevel = 1;
   sim.NextLevel = 0;
-  const auto frames = ReadXyz(XyzFrame(sim, 1, 0.1));
+  const auto frames = ReadXyz(XyzFrame(sim, 1, 0.1, 0.0));
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].pos[0].X, 2.0);
   EXPECT_EQ(frames[0].pos[0].Y, 3.0);
@@ -85,15 +86,15 @@ TEST(XyzFrame, FollowsCurLevelAfterAnExchange) {
 TEST(XyzFrame, NoParticlesIsAFrameOfTwoLines) {
   Simulation sim;
   InitSimulation(sim, 0, 0.1);
-  const std::string frame = XyzFrame(sim, 0, 0.0);
+  const std::string frame = XyzFrame(sim, 0, 0.0, 0.0);
   EXPECT_EQ(frame.rfind("0\nLattice=", 0), 0u);
   EXPECT_EQ(std::count(frame.begin(), frame.end(), '\n'), 2);
 }
 
-class XyzFileTest : public ::testing::Test {
+class OutputFileTest : public ::testing::Test {
  protected:
   std::string Path(const char* name) const {
-    return ::testing::TempDir() + "tessaly_xyz_file_test_" + name;
+    return ::testing::TempDir() + "tessaly_output_file_test_" + name;
   }
   static std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -103,11 +104,12 @@ class XyzFileTest : public ::testing::Test {
   }
 };
 
-TEST_F(XyzFileTest, WritesFramesInOrderAndTruncatesAnOldFile) {
+TEST_F(OutputFileTest, WritesFramesInOrderAndBeginEmptiesAnOldFile) {
   const std::string path = Path("order.xyz");
   std::ofstream(path) << "an older and much longer file than what follows\n";
-  XyzFile file;
+  OutputFile file;
   ASSERT_EQ(file.Open(path), "");
+  file.Begin();
   file.Write("first\n");
   file.Write("second\n");
   file.Close();
@@ -115,16 +117,38 @@ TEST_F(XyzFileTest, WritesFramesInOrderAndTruncatesAnOldFile) {
   std::remove(path.c_str());
 }
 
-TEST_F(XyzFileTest, OpeningADirectoryOrAMissingFolderSaysWhy) {
-  XyzFile directory;
+TEST_F(OutputFileTest, OpeningADirectoryOrAMissingFolderSaysWhy) {
+  OutputFile directory;
   EXPECT_EQ(directory.Open(::testing::TempDir()), std::strerror(EISDIR));
-  XyzFile missing;
+  OutputFile missing;
   EXPECT_EQ(missing.Open(Path("no_such_folder/run.xyz")), std::strerror(ENOENT));
 }
 
-TEST_F(XyzFileTest, AFullDiskIsAnErrorNotASilentLoss) {
-  XyzFile file;
+TEST_F(OutputFileTest, DiscardRemovesOnlyAFileItMadeAndOpenChangesNothing) {
+  const std::string made = Path("made.csv");
+  const std::string old = Path("old.csv");
+  std::remove(made.c_str());
+  std::ofstream(old) << "kept\n";
+  OutputFile a;
+  OutputFile b;
+  OutputFile again;
+  ASSERT_EQ(a.Open(made), "");
+  ASSERT_EQ(b.Open(old), "");
+  ASSERT_EQ(again.Open(old), "");
+  EXPECT_TRUE(b.SameFileAs(again));
+  EXPECT_FALSE(a.SameFileAs(b));
+  a.Discard();
+  b.Discard();
+  again.Discard();
+  EXPECT_FALSE(std::ifstream(made).good());
+  EXPECT_EQ(Contents(old), "kept\n");
+  std::remove(old.c_str());
+}
+
+TEST_F(OutputFileTest, AFullDiskIsAnErrorNotASilentLoss) {
+  OutputFile file;
   ASSERT_EQ(file.Open("/dev/full"), "");
+  file.Begin();  // a device is not emptied
   EXPECT_THROW(file.Write(std::string(100, 'x')), std::system_error);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include "model/placement.h"
 #include "model/time_step.h"
 #include "ui/app_icon.h"
+#include "ui/interface_font.h"
+#include "ui/observation_window.h"
 #include "ui/picture_layout.h"
 #include "ui/rendering.h"
 #include "ui/step_worker.h"
@@ -25,17 +28,6 @@
 
 namespace tessaly {
 namespace {
-
-// The captions are Japanese: the interface font must cover Japanese script.
-QFont InterfaceFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans JP"),
-                    QStringLiteral("Source Han Sans JP"), QStringLiteral("IPAexGothic"),
-                    QStringLiteral("IPAGothic"), QStringLiteral("VL Gothic"),
-                    QStringLiteral("TakaoGothic")});
-  font.setPixelSize(12);  // 9 points at 96 dpi
-  return font;
-}
 
 // Every field stands at the same place to the right of its label.
 constexpr int kFieldLeft = 360;
@@ -49,7 +41,16 @@ QString Utf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void RealStep(Simulation& sim, const StopFlag& stop) { AdvanceOneStep(sim, &stop); }
+void RealStep(Simulation& sim, const StopFlag& stop, double* wall_momentum) {
+  AdvanceOneStep(sim, &stop, wall_momentum);
+}
+
+// A step put in for a test measures nothing.
+StepWorker::StepFunction Unmeasured(MainWindow::StepFunction step) {
+  return [step = std::move(step)](Simulation& sim, const StopFlag& stop, double*) {
+    step(sim, stop);
+  };
+}
 
 }  // namespace
 
@@ -69,6 +70,19 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(RealStep) {
   picture_->setAccessibleName(QStringLiteral("分子の図"));
   picture_->setAccessibleDescription(
       QStringLiteral("10 × 10 の箱の中の分子を、白い縁の黒い円で表示します"));
+
+  // The observation window, from the picture's context menu or F2 anywhere
+  // in the window; nothing else of the window changes.
+  observe_action_ = new QAction(QStringLiteral("観測ウィンドウ"), this);
+  observe_action_->setObjectName(QStringLiteral("observeAction"));
+  observe_action_->setCheckable(true);
+  observe_action_->setShortcut(QKeySequence(Qt::Key_F2));
+  picture_->addAction(observe_action_);
+  picture_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  addAction(observe_action_);
+  picture_->setToolTip(QStringLiteral("右クリックのメニューか F2 キーで観測ウィンドウを開きます:\n"
+                                      "温度・エネルギー・壁の圧力・g(r)・速さの分布"));
+  connect(observe_action_, &QAction::toggled, this, &MainWindow::SetObserving);
 
   run_button_ = AddButton(QStringLiteral("実行"), "runButton", QRect(304, 24, 113, 25),
                           QStringLiteral("入力した値で、新しい配置からシミュレーションを始めます"));
@@ -117,6 +131,8 @@ MainWindow::~MainWindow() {
   // the step in flight and waits for its thread, which notices within a row
   // of the force loop.
   delete worker_;
+  // The observation window reads the record, which goes before the children.
+  delete observation_;
 }
 
 QPushButton* MainWindow::AddButton(const QString& caption, const char* name, const QRect& geometry,
@@ -179,7 +195,20 @@ void MainWindow::SetRandomSource(std::unique_ptr<RandomSource> random) {
 }
 
 void MainWindow::SetStepForTesting(StepFunction step) {
-  step_ = step ? std::move(step) : StepFunction(RealStep);
+  step_ = step ? Unmeasured(std::move(step)) : StepWorker::StepFunction(RealStep);
+}
+
+void MainWindow::SetObserving(bool on) {
+  if (on && observation_ == nullptr) {
+    // A window of its own, closed with this one.
+    observation_ = new ObservationWindow(sim_, this);
+    observation_->addAction(observe_action_);
+    connect(observation_, &ObservationWindow::VisibilityChanged, observe_action_,
+            &QAction::setChecked);
+    observation_->move(frameGeometry().topRight() + QPoint(8, 0));
+  }
+  if (observation_ != nullptr) observation_->setVisible(on);
+  observe_action_->setChecked(on);
 }
 
 const QImage& MainWindow::PictureImage() const { return picture_->Image(); }
@@ -215,6 +244,8 @@ void MainWindow::OnRunClicked() {
   try {
     SetUserScale(*picture_, 0, 0, 10, 10);
     PlaceParticles(sim_, *random_);
+    steps_ = 0;
+    if (observation_ != nullptr) observation_->RunStarted();
     DrawParticles(sim_, *picture_);
     timer_->SetInterval(settings.period);
     timer_->SetEnabled(true);
@@ -250,7 +281,8 @@ void MainWindow::StartStep() {
   tick_pending_ = false;
   // A copy: the window's record stays the state the tick starts from, for
   // the picture and for whoever reads it, until the step is done.
-  worker_->Start(sim_, step_);
+  // The walls are measured only for an observation window that shows them.
+  worker_->Start(sim_, step_, observation_ != nullptr && observation_->isVisible());
   busy_delay_->start();
 }
 
@@ -265,6 +297,7 @@ void MainWindow::OnStepFinished() {
     if (outcome->error) std::rethrow_exception(outcome->error);
     DrawParticles(sim_, *picture_);  // the state this tick started from
     ExchangeLevels(sim_);
+    ++steps_;
   } catch (const RuntimeError& error) {
     // A failed step leaves level CurLevel whole, and the picture box keeps
     // the image drawn last, so the last good picture stays on screen.
@@ -274,6 +307,7 @@ void MainWindow::OnStepFinished() {
   }
   emit TickFinished();
   if (tick_pending_ && timer_->Armed()) StartStep();
+  if (observation_ != nullptr) observation_->StepTaken(outcome->wall_momentum, steps_);
 }
 
 void MainWindow::AbandonStep() {

@@ -16,10 +16,15 @@
 // When the step ends the window draws the state the tick started from and
 // exchanges the levels, as a tick always did. A step still running after half
 // a second shows a busy cursor over the picture.
+//
+// The picture's context menu and F2 show and hide the observation window
+// beside it, which reads the record between ticks; while it is shown the steps
+// also measure what the walls turn back, changing no bit of their results.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,7 +34,9 @@
 #include "model/stop_flag.h"
 #include "platform/random.h"
 #include "ui/error_report.h"
+#include "ui/step_worker.h"
 
+class QAction;
 class QCloseEvent;
 class QLabel;
 class QLineEdit;
@@ -38,8 +45,8 @@ class QTimer;
 
 namespace tessaly {
 
+class ObservationWindow;
 class PictureBox;
-class StepWorker;
 class Timer;
 
 class MainWindow : public QWidget {
@@ -70,6 +77,12 @@ class MainWindow : public QWidget {
   [[nodiscard]] const Simulation& SimulationState() const { return sim_; }
   [[nodiscard]] const Timer& TimerState() const { return *timer_; }
   [[nodiscard]] const QImage& PictureImage() const;
+
+  // Shows the observation window beside this one, or hides it; the same as
+  // the picture's context menu and F2.
+  void SetObserving(bool on);
+  // The observation window once it has been opened; null before.
+  [[nodiscard]] ObservationWindow* Observation() const { return observation_; }
 
  signals:
   // A tick has run to its end: step, picture and exchange of levels.
@@ -118,8 +131,11 @@ class MainWindow : public QWidget {
 
   Simulation sim_;
   std::unique_ptr<RandomSource> random_ = std::make_unique<ClockRandom>();
-  StepFunction step_;
+  StepWorker::StepFunction step_;
   ErrorReporter reporter_;
+  QAction* observe_action_;
+  ObservationWindow* observation_ = nullptr;  // made when first shown
+  std::uint64_t steps_ = 0;                   // ticks since Run
 };
 
 }  // namespace tessaly

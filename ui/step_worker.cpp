@@ -16,13 +16,13 @@ StepWorker::~StepWorker() {
   if (thread_.joinable()) thread_.join();
 }
 
-void StepWorker::Start(Simulation sim, StepFunction step) {
+void StepWorker::Start(Simulation sim, StepFunction step, bool measure_walls) {
   Q_ASSERT(!busy_);
   stop_ = std::make_shared<StopFlag>(false);
   {
     const std::lock_guard lock(mutex_);
     wanted_id_ = ++last_id_;
-    job_ = Job{wanted_id_, std::move(sim), std::move(step), stop_};
+    job_ = Job{wanted_id_, std::move(sim), std::move(step), measure_walls, stop_};
   }
   wake_.notify_one();
   if (!thread_.joinable()) thread_ = std::thread(&StepWorker::Run, this);
@@ -69,9 +69,10 @@ void StepWorker::Run() {
       job = std::move(*std::exchange(job_, std::nullopt));
     }
 
-    Outcome outcome{std::move(job.sim), nullptr};
+    Outcome outcome{std::move(job.sim), std::nullopt, nullptr};
+    if (job.measure_walls) outcome.wall_momentum = 0.0;
     try {
-      job.step(outcome.sim, *job.stop);
+      job.step(outcome.sim, *job.stop, outcome.wall_momentum ? &*outcome.wall_momentum : nullptr);
     } catch (...) {
       outcome.error = std::current_exception();
     }

@@ -34,14 +34,17 @@ class StepWorker : public QObject {
 
  public:
   // One step of the record, run on the worker's thread. It may touch nothing
-  // but the record and what it owns, and should return soon after the flag is
-  // set.
-  using StepFunction = std::function<void(Simulation&, const StopFlag&)>;
+  // but the record, what it owns and the outcome's wall momentum (the third
+  // argument: null unless the step is to measure it, 0 when the step begins),
+  // and should return soon after the flag is set.
+  using StepFunction = std::function<void(Simulation&, const StopFlag&, double*)>;
 
-  // How a step ended: the record as the step left it and, when it ended with
+  // How a step ended: the record as the step left it, the momentum the walls
+  // turned back if the step was asked to measure it and, when it ended with
   // an exception (a RuntimeError from the arithmetic, say), that exception.
   struct Outcome {
     Simulation sim;
+    std::optional<double> wall_momentum;
     std::exception_ptr error;
   };
 
@@ -56,8 +59,9 @@ class StepWorker : public QObject {
   // True from Start until the outcome is taken or the step abandoned.
   [[nodiscard]] bool Busy() const { return busy_; }
 
-  // Steps `sim` with `step` on the worker's thread. Only when not Busy.
-  void Start(Simulation sim, StepFunction step);
+  // Steps `sim` with `step` on the worker's thread, asking it to measure the
+  // walls' momentum when `measure_walls`. Only when not Busy.
+  void Start(Simulation sim, StepFunction step, bool measure_walls = false);
 
   // Tells the step in flight to stop and forgets it; returns at once. Its
   // outcome is never delivered. Does nothing when not Busy.
@@ -76,6 +80,7 @@ class StepWorker : public QObject {
     std::uint64_t id = 0;
     Simulation sim;
     StepFunction step;
+    bool measure_walls = false;
     std::shared_ptr<StopFlag> stop;
   };
 

@@ -17,9 +17,9 @@ using tessaly::CommandLine;
 
 constexpr const char* kUsage =
     "Usage: node tessaly.js --batch --count N --time-step DT --steps K [--seed S] [--every M] "
-    "--xyz FILE\n"
-    "Runs the model without a window and writes the trajectory as extended XYZ, as the\n"
-    "desktop program's --batch does.\n";
+    "[--xyz FILE] [--thermo FILE]\n"
+    "Runs the model without a window and writes the trajectory as extended XYZ and its\n"
+    "energies as CSV (at least one of the two), as the desktop program's --batch does.\n";
 
 // Splits the arguments into options and values ("--name value" or
 // "--name=value"); an unknown option, a stray argument or an option given
@@ -28,7 +28,7 @@ CommandLine Parse(int argc, char* argv[]) {
   const std::map<std::string, bool> kTakesValue = {
       {"help", false}, {"h", false}, {"version", false}, {"v", false}, {"batch", false},
       {"seed", true},  {"count", true}, {"time-step", true}, {"steps", true},
-      {"every", true}, {"xyz", true}};
+      {"every", true}, {"xyz", true}, {"thermo", true}};
   std::map<std::string, std::string> given;
   for (int k = 1; k < argc; ++k) {
     std::string arg = argv[k];
@@ -84,5 +84,5 @@ int main(int argc, char* argv[]) {
     case CommandLine::Action::kBatch:
       break;
   }
-  return tessaly::RunBatchCommand(line.batch, line.xyz_path);
+  return tessaly::RunBatchCommand(line.batch, {line.xyz_path, line.thermo_path});
 }

@@ -1,0 +1,20 @@
+#include "app/thermo_writer.h"
+
+#include "app/xyz_writer.h"
+
+namespace tessaly {
+
+std::string ThermoHeader() { return "step,time,kinetic,potential,temperature,wall_pressure\n"; }
+
+std::string ThermoRow(std::uint64_t step, double time, const ThermoValues& values) {
+  std::string row = std::to_string(step);
+  for (const double value :
+       {time, values.kinetic, values.potential, values.temperature, values.wall_pressure}) {
+    row += ',';
+    AppendRoundTrip(row, value);
+  }
+  row += '\n';
+  return row;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,125 @@
+#include "model/observables.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace tessaly {
+namespace {
+
+// The pair loop twice over, with and without the counting of distances, so
+// that the energy alone pays for no square root.
+template <bool kCount>
+double PairPass(const Simulation& sim, PairCounts& counts) {
+  const std::int32_t n = sim.ParticleCount;
+  const Vec2* pos = sim.Pos[sim.CurLevel].data();
+  constexpr double kRange2 = kPairRange * kPairRange;
+  constexpr double kPerLength = 1.0 / kPairBinWidth;  // 20, exact
+  double total = 0.0;
+  for (std::int32_t i = 1; i <= n; ++i) {
+    const Vec2 a = pos[i];
+    for (std::int32_t j = i + 1; j <= n; ++j) {
+      const double dx = pos[j].X - a.X;
+      const double dy = pos[j].Y - a.Y;
+      const double r2 = dx * dx + dy * dy;
+      total = total + PairPotential(r2);
+      if constexpr (kCount) {
+        if (r2 < kRange2) {
+          // A root that rounds up to 5 belongs to the last bin.
+          const int k = static_cast<int>(std::sqrt(r2) * kPerLength);
+          ++counts[k < kPairBins ? k : kPairBins - 1];
+        }
+      }
+    }
+  }
+  return total;
+}
+
+}  // namespace
+
+double KineticEnergy(const Simulation& sim) {
+  const std::int32_t n = sim.ParticleCount;
+  const Vec2* vel = sim.Vel[sim.CurLevel].data();
+  double s = 0.0;
+  for (std::int32_t i = 1; i <= n; ++i) s = s + (vel[i].X * vel[i].X + vel[i].Y * vel[i].Y);
+  return 0.5 * sim.Mass * s;
+}
+
+double Temperature(const Simulation& sim) {
+  if (sim.ParticleCount <= 0) return 0.0;
+  return KineticEnergy(sim) / sim.ParticleCount;
+}
+
+double PairPotential(double r2) {
+  if (r2 < 1.0) r2 = 1.0;
+  const double s = 1.0 / (r2 * r2 * r2);
+  return 4.0 * (s * s - s);
+}
+
+double PotentialEnergy(const Simulation& sim, PairCounts* counts) {
+  if (counts == nullptr) {
+    PairCounts unused{};
+    return PairPass<false>(sim, unused);
+  }
+  counts->fill(0);
+  return PairPass<true>(sim, *counts);
+}
+
+double UniformPairDistanceCdf(double r) {
+  constexpr double L = kWallSpan;
+  const double r2 = r * r;
+  return (std::numbers::pi * r2 * L * L - (8.0 / 3.0) * L * r2 * r + 0.5 * r2 * r2) /
+         (L * L * L * L);
+}
+
+std::array<double, kPairBins> PairDistribution(const PairCounts& counts, std::int32_t count) {
+  std::array<double, kPairBins> g{};
+  if (count < 2) return g;
+  const double pairs = 0.5 * count * (count - 1.0);
+  for (int k = 0; k < kPairBins; ++k) {
+    const double share =
+        UniformPairDistanceCdf((k + 1) * kPairBinWidth) - UniformPairDistanceCdf(k * kPairBinWidth);
+    g[k] = static_cast<double>(counts[k]) / (pairs * share);
+  }
+  return g;
+}
+
+std::vector<double> SpeedDensity(const Simulation& sim, double range, int bins) {
+  std::vector<double> density(bins > 0 ? bins : 0, 0.0);
+  const std::int32_t n = sim.ParticleCount;
+  if (n <= 0 || bins <= 0 || !(range > 0.0)) return density;
+  const Vec2* vel = sim.Vel[sim.CurLevel].data();
+  const double per_speed = bins / range;
+  for (std::int32_t i = 1; i <= n; ++i) {
+    const double speed = std::sqrt(vel[i].X * vel[i].X + vel[i].Y * vel[i].Y);
+    if (speed < range) {
+      const int k = static_cast<int>(speed * per_speed);
+      density[k < bins ? k : bins - 1] += 1.0;
+    }
+  }
+  const double width = range / bins;
+  for (double& d : density) d = d / (n * width);
+  return density;
+}
+
+double MaxwellBoltzmannSpeedDensity(double speed, double temperature, double mass) {
+  if (!(temperature > 0.0)) return 0.0;
+  return (mass * speed / temperature) * std::exp(-mass * speed * speed / (2.0 * temperature));
+}
+
+void RecordWallMomentum(WallMomentumHistory& history, double momentum) {
+  history.momentum[history.next] = momentum;
+  history.next = (history.next + 1) % kPressureSteps;
+  if (history.count < kPressureSteps) ++history.count;
+}
+
+double WallPressure(const WallMomentumHistory& history, double time_step) {
+  if (history.count == 0 || time_step == 0.0) return 0.0;
+  const int oldest = (history.next - history.count + kPressureSteps) % kPressureSteps;
+  double sum = 0.0;
+  for (int k = 0; k < history.count; ++k) {
+    sum = sum + history.momentum[(oldest + k) % kPressureSteps];
+  }
+  return sum / (history.count * std::fabs(time_step) * kWallLength);
+}
+
+}  // namespace tessaly
