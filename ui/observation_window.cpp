@@ -145,7 +145,8 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
 
   // The speeds: histogram as a filled outline, and the curve.
   speed_chart_ = new QChart;
-  speed_series_ = new QLineSeries;
+  // The area does not own the line it fills under: the chart does.
+  speed_series_ = new QLineSeries(speed_chart_);
   auto* histogram = new QAreaSeries(speed_series_);
   histogram->setName(QStringLiteral("分子の速さ"));
   histogram->setColor(QColor(120, 160, 220));
