@@ -28,7 +28,7 @@ CommandLine Parse(int argc, char* argv[]) {
   const std::map<std::string, bool> kTakesValue = {
       {"help", false}, {"h", false}, {"version", false}, {"v", false}, {"batch", false},
       {"seed", true},  {"count", true}, {"time-step", true}, {"steps", true},
-      {"every", true}, {"xyz", true}, {"thermo", true}};
+      {"every", true}, {"xyz", true}, {"thermo", true}, {"observe", false}};
   std::map<std::string, std::string> given;
   for (int k = 1; k < argc; ++k) {
     std::string arg = argv[k];

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The node command line writes, byte for byte, the trajectory that the
-# desktop's batch run writes where glibc uses its plain pow (the tunable
+# The node command line writes, byte for byte, the trajectory and the table
+# of energies that the desktop's batch run writes where glibc uses its plain pow (the tunable
 # below switches off the FMA build it picks by itself on such processors).
 #   tests/web/xyz_equal_test.sh DESKTOP_TESSALY NODE_TESSALY_JS
 set -euo pipefail
@@ -12,12 +12,15 @@ failed=0
 # count time-step steps seed every
 while read -r count dt steps seed every; do
   args=(--batch --count "$count" --time-step "$dt" --steps "$steps" --seed "$seed" --every "$every")
-  GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$desktop" "${args[@]}" --xyz "$out/desktop.xyz"
-  node "$web" "${args[@]}" --xyz "$out/web.xyz"
-  if cmp -s "$out/desktop.xyz" "$out/web.xyz"; then
+  GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$desktop" "${args[@]}" --xyz "$out/desktop.xyz" \
+    --thermo "$out/desktop.csv"
+  node "$web" "${args[@]}" --xyz "$out/web.xyz" --thermo "$out/web.csv"
+  if cmp -s "$out/desktop.xyz" "$out/web.xyz" && cmp -s "$out/desktop.csv" "$out/web.csv"; then
     echo "same: ${args[*]}"
   else
-    echo "DIFFERENT: ${args[*]}"; cmp "$out/desktop.xyz" "$out/web.xyz" || true
+    echo "DIFFERENT: ${args[*]}"
+    cmp "$out/desktop.xyz" "$out/web.xyz" || true
+    cmp "$out/desktop.csv" "$out/web.csv" || true
     failed=1
   fi
 done <<'CASES'
@@ -70,5 +73,8 @@ done <<'REFUSED'
 --batch --count 4
 --count 4
 --batch --count 4 --count 5 --time-step 0.1 --steps 1 --xyz none.xyz
+--batch --count 4 --time-step 0.1 --steps 1
+--batch --count 4 --time-step 0.1 --steps 1 --thermo none.csv --observe
+--thermo none.csv
 REFUSED
 exit $failed
