@@ -103,10 +103,10 @@ Team g_team;
 // Force[j] + (-t), and addition commutes, so the column's sum gets the very
 // bits the plain loop adds. The one exception is a zero term from dx = 0
 // (x - x is +0 both ways round, so the two terms are the same zero, and the
-// negated one is the other zero), and zeros change nothing: every sum starts at +0, and a
-// sum of +0 and a zero of either sign is +0, while a zero added to any other
-// number leaves it as it is; so no running sum is ever -0, and the sign of a
-// zero term never shows. A NaN is an invalid operation, raised as an error
+// negated one is the other zero), and zeros change nothing: every sum starts
+// at +0, a sum of +0 and a zero of either sign is +0, and a zero added to
+// any other number leaves it as it is; so no running sum is ever -0, and the
+// sign of a zero term never shows. A NaN is an invalid operation, raised as an error
 // either way.
 //
 // The tiles need nothing but the Force array itself, whose entries are the
@@ -116,6 +116,9 @@ Team g_team;
 
 // Tiles of at most this many rows; below it, one tile.
 constexpr std::int32_t kLargestBlock = 256;
+// Tiles shared among threads have at least this many rows: below it, the
+// cost of handing out a tile weighs more than the blocks gained.
+constexpr std::int32_t kSmallestSharedBlock = 48;
 // Blocks aimed at when the tiles are shared among threads: the tiles of the
 // first blocks wait for one another (tile (a, b) follows (a - 1, b) and
 // (a, b - 1)), so the more blocks, the sooner every thread has work.
@@ -125,7 +128,7 @@ constexpr std::int32_t kBlocksAimedAt = 16;
 std::int32_t BlockFor(std::int32_t n, int threads) {
   std::int32_t block = threads <= 1 ? kLargestBlock : (n + kBlocksAimedAt - 1) / kBlocksAimedAt;
   block = (block + 7) / 8 * 8;
-  if (block < 48) block = 48;
+  if (block < kSmallestSharedBlock) block = kSmallestSharedBlock;
   return block < kLargestBlock ? block : kLargestBlock;
 }
 
