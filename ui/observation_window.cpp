@@ -32,10 +32,12 @@ constexpr int kCurvePoints = 100;
 // apart come.
 constexpr int kNearBins = 10;
 const QString kPairTitle = QStringLiteral("動径分布関数 g(r)");
-// A refresh waits at least this long after the last one, and at least nine
-// times as long as the last one took.
+// A refresh waits at least this long after the last one, and at least
+// nineteen times as long as the last one took: the pairs it goes through
+// take a twentieth of the window's thread at most, which is the thread that
+// draws and hands the next step out.
 constexpr qint64 kMinIntervalMs = 100;
-constexpr qint64 kIntervalPerCost = 9;
+constexpr qint64 kIntervalPerCost = 19;
 
 QString Number(double value) { return QString::number(value, 'g', 4); }
 
