@@ -39,11 +39,13 @@ const context = picture.getContext('2d');
 let sprite = null;   // one disc, drawn once per size
 let shown = null;    // the state on the picture
 
-// The window's unit follows the size of the browser's window, of its left
-// half while the observation panel is beside it.
+// The window's unit follows the size of the browser's window, of its half
+// while the observation panel is beside it (below it on a portrait screen).
 function Layout() {
-  const width = panel.shown ? innerWidth / 2 : innerWidth;
-  const u = Math.min(width / 434, innerHeight / 273);
+  const portrait = innerWidth < innerHeight;
+  const width = panel.shown && !portrait ? innerWidth / 2 : innerWidth;
+  const height = panel.shown && portrait ? innerHeight / 2 : innerHeight;
+  const u = Math.min(width / 434, height / 273);
   document.documentElement.style.setProperty('--u', `${u}px`);
 }
 
@@ -109,7 +111,7 @@ const panel = new Panel($('panel'), $('panelButton'), (k) => tessaly._tessaly_ob
 
 // Read by the page's tests: what has been drawn and how many ticks ran.
 const page = { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown, running: () => interval !== null,
-  panel: () => panel.figures, refreshes: () => panel.refreshes };
+  refreshes: () => panel.refreshes };
 window.tessalyPage = page;
 
 function NewWorker() {
