@@ -1,5 +1,6 @@
 #include "model/observables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -120,6 +121,54 @@ double WallPressure(const WallMomentumHistory& history, double time_step) {
     sum = sum + history.momentum[(oldest + k) % kPressureSteps];
   }
   return sum / (history.count * std::fabs(time_step) * kWallLength);
+}
+
+ObservedFigures ObserveState(const Simulation& sim, std::uint64_t steps,
+                             const WallMomentumHistory& walls) {
+  const std::int32_t n = sim.ParticleCount;
+  const double per = n > 0 ? 1.0 / n : 0.0;
+  PairCounts counts{};
+  ObservedFigures f;
+  f.steps = steps;
+  f.time = static_cast<double>(steps) * sim.TimeStep;
+  f.count = n;
+  f.kinetic = KineticEnergy(sim);
+  f.potential = PotentialEnergy(sim, &counts);
+  f.temperature = Temperature(sim);
+  f.kinetic_per_particle = f.kinetic * per;
+  f.potential_per_particle = f.potential * per;
+  f.wall_pressure = WallPressure(walls, sim.TimeStep);
+  f.pair_distribution = PairDistribution(counts, n);
+
+  double far_max = 0.0;
+  double near_max = 0.0;
+  for (int k = 0; k < kPairBins; ++k) {
+    double& max = k < kNearPairBins ? near_max : far_max;
+    max = std::max(max, f.pair_distribution[k]);
+  }
+  f.pair_top = std::max(1.5, 1.1 * far_max);
+  if (near_max <= f.pair_top) {
+    f.pair_top = std::max(f.pair_top, 1.1 * near_max);
+  } else {
+    f.pair_near_peak = near_max;
+  }
+
+  const bool moving = f.temperature > 0.0 && sim.Mass > 0.0;
+  f.speed_range = moving ? kSpeedRangeInPeaks * std::sqrt(f.temperature / sim.Mass) : 1.0;
+  f.speed_density = SpeedDensity(sim, f.speed_range, kSpeedBins);
+  double density_max = 0.0;
+  for (const double d : f.speed_density) density_max = std::max(density_max, d);
+  if (moving) {
+    f.speed_curve.reserve(kSpeedCurvePoints + 1);
+    for (int k = 0; k <= kSpeedCurvePoints; ++k) {
+      const double v = f.speed_range * k / kSpeedCurvePoints;
+      const double d = MaxwellBoltzmannSpeedDensity(v, f.temperature, sim.Mass);
+      f.speed_curve.push_back(d);
+      density_max = std::max(density_max, d);
+    }
+  }
+  f.density_top = density_max > 0.0 ? 1.1 * density_max : 1.0;
+  return f;
 }
 
 }  // namespace tessaly

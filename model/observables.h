@@ -102,4 +102,43 @@ void RecordWallMomentum(WallMomentumHistory& history, double momentum);
 // and for a time step of 0, when no time passes.
 [[nodiscard]] double WallPressure(const WallMomentumHistory& history, double time_step);
 
+// What the observation views show of one state, worked out here once for the
+// desktop's window and the page's panel alike.
+//
+// The speed histogram has kSpeedBins bins over [0, 4 √(T/m)), where all but
+// e^-8 of the Maxwell–Boltzmann distribution lies, and its curve is drawn
+// through kSpeedCurvePoints + 1 points over the same range. The scale of g(r)
+// follows the shells of neighbours from r = 0.5 on (the bins from
+// kNearPairBins): particles pressed onto one another in a dense box can make
+// the bins below it a hundred times higher, and such a peak runs off the top,
+// its height named.
+inline constexpr int kSpeedBins = 30;
+inline constexpr double kSpeedRangeInPeaks = 4.0;
+inline constexpr int kSpeedCurvePoints = 100;
+inline constexpr int kNearPairBins = 10;
+
+struct ObservedFigures {
+  std::uint64_t steps = 0;  // since the run started
+  double time = 0.0;        // steps * TimeStep, in τ
+  std::int32_t count = 0;
+  double kinetic = 0.0;     // the box's totals, in ε
+  double potential = 0.0;
+  double temperature = 0.0;
+  double kinetic_per_particle = 0.0;  // 0 for an empty box
+  double potential_per_particle = 0.0;
+  double wall_pressure = 0.0;
+  std::array<double, kPairBins> pair_distribution{};
+  double pair_top = 1.5;       // the top of the g(r) scale
+  double pair_near_peak = 0.0;  // the height of a peak below r = 0.5 cut off by it, else 0
+  double speed_range = 1.0;     // the histogram's range; 1 for a box at rest
+  std::vector<double> speed_density;  // kSpeedBins bins
+  std::vector<double> speed_curve;    // at v = speed_range * k / kSpeedCurvePoints; empty at rest
+  double density_top = 1.0;           // the top of the speeds' scale
+};
+
+// The figures of level CurLevel after `steps` steps, the walls' pressure from
+// `walls`. One pair pass.
+[[nodiscard]] ObservedFigures ObserveState(const Simulation& sim, std::uint64_t steps,
+                                           const WallMomentumHistory& walls);
+
 }  // namespace tessaly

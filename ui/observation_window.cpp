@@ -23,14 +23,6 @@ namespace {
 
 // The potential energy plot keeps the last minute of refreshes.
 constexpr int kEnergyPoints = 600;
-// The speed histogram's bins, over [0, 4 √(T/m)), where all but e^-8 of the
-// Maxwell–Boltzmann distribution lies.
-constexpr int kSpeedBins = 30;
-constexpr double kSpeedRangeInPeaks = 4.0;
-constexpr int kCurvePoints = 100;
-// The bins of g(r) below r = 0.5, closer than particles that push each other
-// apart come.
-constexpr int kNearBins = 10;
 const QString kPairTitle = QStringLiteral("動径分布関数 g(r)");
 // A refresh waits at least this long after the last one, and at least
 // nineteen times as long as the last one took: the pairs it goes through
@@ -219,20 +211,9 @@ void ObservationWindow::Refresh() {
   due_->stop();
 
   const Simulation& sim = record_;
-  const std::int32_t n = sim.ParticleCount;
-  const double per = n > 0 ? 1.0 / n : 0.0;
-  PairCounts counts{};
-  Figures& f = shown_;
-  f.steps = steps_;
-  f.time = static_cast<double>(steps_) * sim.TimeStep;
-  f.temperature = Temperature(sim);
-  f.kinetic_per_particle = KineticEnergy(sim) * per;
-  f.potential_per_particle = PotentialEnergy(sim, &counts) * per;
-  f.wall_pressure = WallPressure(walls_, sim.TimeStep);
-  f.pair_distribution = PairDistribution(counts, n);
-  const bool moving = f.temperature > 0.0 && sim.Mass > 0.0;
-  f.speed_range = moving ? kSpeedRangeInPeaks * std::sqrt(f.temperature / sim.Mass) : 1.0;
-  f.speed_density = SpeedDensity(sim, f.speed_range, kSpeedBins);
+  shown_ = ObserveState(sim, steps_, walls_);
+  const Figures& f = shown_;
+  const std::int32_t n = f.count;
 
   count_->setText(QString::number(n));
   time_->setText(QStringLiteral("%1 τ (%2 ステップ)").arg(Number(f.time)).arg(f.steps));
@@ -260,50 +241,36 @@ void ObservationWindow::Refresh() {
   const double last = energy_history_.constLast().x();
   energy_time_axis_->setRange(first, last > first ? last : first + 1.0);
 
-  // The scale follows the shells of neighbours from r = 0.5 on. Particles
-  // pressed onto one another in a dense box can make the bins below it a
-  // hundred times higher; such a peak runs off the top, its height named.
+  // Particles pressed onto one another can make a peak below r = 0.5 that
+  // runs off the top of the scale; its height is named.
   QList<QPointF> pairs;
-  double far_max = 0.0;
-  double near_max = 0.0;
   for (int k = 0; k < kPairBins; ++k) {
     pairs.append(QPointF((k + 0.5) * kPairBinWidth, f.pair_distribution[k]));
-    double& max = k < kNearBins ? near_max : far_max;
-    max = std::max(max, f.pair_distribution[k]);
   }
   pair_series_->replace(pairs);
-  double g_top = std::max(1.5, 1.1 * far_max);
-  if (near_max <= g_top) {
-    g_top = std::max(g_top, 1.1 * near_max);
-    pair_chart_->setTitle(kPairTitle);
-  } else {
+  if (f.pair_near_peak > 0.0) {
     pair_chart_->setTitle(kPairTitle + QStringLiteral("<br><small>r &lt; 0.5 の山 (%1) は上で切れています</small>")
-                                           .arg(Number(near_max)));
+                                           .arg(Number(f.pair_near_peak)));
+  } else {
+    pair_chart_->setTitle(kPairTitle);
   }
-  pair_value_axis_->setRange(0.0, g_top);
+  pair_value_axis_->setRange(0.0, f.pair_top);
 
   QList<QPointF> outline;
   const double width = f.speed_range / kSpeedBins;
-  double density_max = 0.0;
   for (int k = 0; k < kSpeedBins; ++k) {
     outline.append(QPointF(k * width, f.speed_density[k]));
     outline.append(QPointF((k + 1) * width, f.speed_density[k]));
-    density_max = std::max(density_max, f.speed_density[k]);
   }
   speed_series_->replace(outline);
   QList<QPointF> curve;
-  if (moving) {
-    for (int k = 0; k <= kCurvePoints; ++k) {
-      const double v = f.speed_range * k / kCurvePoints;
-      const double d = MaxwellBoltzmannSpeedDensity(v, f.temperature, sim.Mass);
-      curve.append(QPointF(v, d));
-      density_max = std::max(density_max, d);
-    }
+  for (int k = 0; k < static_cast<int>(f.speed_curve.size()); ++k) {
+    curve.append(QPointF(f.speed_range * k / kSpeedCurvePoints, f.speed_curve[k]));
   }
   speed_curve_->replace(curve);
   speed_curve_->setName(QStringLiteral("マクスウェル–ボルツマン分布 (T = %1)").arg(Number(f.temperature)));
   speed_axis_->setRange(0.0, f.speed_range);
-  density_axis_->setRange(0.0, density_max > 0.0 ? 1.1 * density_max : 1.0);
+  density_axis_->setRange(0.0, f.density_top);
 
   min_interval_ms_ = std::max(kMinIntervalMs, kIntervalPerCost * cost.elapsed());
   since_refresh_.start();

@@ -16,10 +16,8 @@
 #include <QList>
 #include <QPointF>
 #include <QWidget>
-#include <array>
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "model/observables.h"
 #include "model/simulation.h"
@@ -49,17 +47,7 @@ class ObservationWindow : public QWidget {
   void StepTaken(std::optional<double> wall_momentum, std::uint64_t steps);
 
   // What the last refresh showed, for tests.
-  struct Figures {
-    std::uint64_t steps = 0;
-    double time = 0.0;
-    double temperature = 0.0;
-    double kinetic_per_particle = 0.0;
-    double potential_per_particle = 0.0;
-    double wall_pressure = 0.0;
-    std::array<double, kPairBins> pair_distribution{};
-    std::vector<double> speed_density;
-    double speed_range = 0.0;
-  };
+  using Figures = ObservedFigures;
   [[nodiscard]] const Figures& Shown() const { return shown_; }
 
  signals:

@@ -4,14 +4,17 @@
 // as UTF-8, valid until the next call that hands one out.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "app/option_values.h"
 #include "form/run_fields.h"
+#include "model/observables.h"
 #include "model/placement.h"
 #include "model/simulation.h"
 #include "model/time_step.h"
@@ -27,6 +30,8 @@ std::unique_ptr<RandomSource> g_random = std::make_unique<ClockRandom>();
 std::string g_text;
 RunSettings g_settings;
 FieldError g_error{Field::kCount, ErrorKind::kOverflow};
+WallMomentumHistory g_walls;
+std::vector<double> g_figures;
 
 constexpr int kNoError = -1;
 
@@ -141,16 +146,66 @@ EMSCRIPTEN_KEEPALIVE double* tessaly_velocities() {
 }
 
 // One tick's step: AdvanceOneStep, then ExchangeLevels, so that the current
-// level is the new state. Returns kNoError, or the kind of the arithmetic
+// level is the new state. With `measure`, the momentum the walls turned back
+// is added to the history of the walls' pressure; the state is the same
+// either way, to the bit. Returns kNoError, or the kind of the arithmetic
 // error; the current level is then still the state the step started from.
-EMSCRIPTEN_KEEPALIVE int tessaly_step() {
+EMSCRIPTEN_KEEPALIVE int tessaly_step(int measure) {
+  double momentum = 0.0;
   try {
-    AdvanceOneStep(g_sim, nullptr);
+    AdvanceOneStep(g_sim, nullptr, measure != 0 ? &momentum : nullptr);
   } catch (const RuntimeError& error) {
     return static_cast<int>(error.kind());
   }
   ExchangeLevels(g_sim);
+  if (measure != 0) RecordWallMomentum(g_walls, momentum);
   return kNoError;
+}
+
+// The walls' pressure starts again from the next measured step: a new run,
+// or steps that went unmeasured.
+EMSCRIPTEN_KEEPALIVE void tessaly_forget_walls() { g_walls = WallMomentumHistory{}; }
+
+// What the observation panel shows of the current level (ObserveState):
+// 0 the length of the scalars at the start of tessaly_observe()'s answer,
+// 1 the bins of g(r), 2 their width, 3 the bins of the speeds, 4 the points
+// of the Maxwell–Boltzmann curve, 5 the steps the pressure is averaged over.
+EMSCRIPTEN_KEEPALIVE double tessaly_observation_layout(int what) {
+  constexpr double kLayout[] = {15, kPairBins, kPairBinWidth, kSpeedBins, kSpeedCurvePoints + 1,
+                                kPressureSteps};
+  return what >= 0 && what < 6 ? kLayout[what] : 0.0;
+}
+
+// The figures of the current level after `steps` steps, valid until the next
+// call: steps, time, count, kinetic and potential energy (totals), T, the
+// kinetic, potential and total energy per particle, the walls' pressure, the
+// top of the g(r) scale, the height of a near peak it cuts off (else 0), the
+// speeds' range, the top of their scale, how many points of the curve there
+// are (none at rest); then g(r), the speeds' density and the curve, each at
+// its full length.
+EMSCRIPTEN_KEEPALIVE const double* tessaly_observe(double steps) {
+  const ObservedFigures f = ObserveState(g_sim, static_cast<std::uint64_t>(steps), g_walls);
+  g_figures = {static_cast<double>(f.steps),
+               f.time,
+               static_cast<double>(f.count),
+               f.kinetic,
+               f.potential,
+               f.temperature,
+               f.kinetic_per_particle,
+               f.potential_per_particle,
+               f.kinetic_per_particle + f.potential_per_particle,
+               f.wall_pressure,
+               f.pair_top,
+               f.pair_near_peak,
+               f.speed_range,
+               f.density_top,
+               static_cast<double>(f.speed_curve.size())};
+  g_figures.insert(g_figures.end(), f.pair_distribution.begin(), f.pair_distribution.end());
+  g_figures.insert(g_figures.end(), f.speed_density.begin(), f.speed_density.end());
+  g_figures.resize(g_figures.size() + kSpeedCurvePoints + 1, 0.0);
+  std::copy(f.speed_curve.begin(), f.speed_curve.end(),
+            g_figures.end() - (kSpeedCurvePoints + 1));
+  return g_figures.data();
 }
 
 }  // extern "C"

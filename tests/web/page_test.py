@@ -17,6 +17,7 @@ from selenium.webdriver.common.actions import interaction
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.actions.pointer_input import PointerInput
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 
 SITE = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "build-web/site"
 SCREENSHOT = sys.argv[2] if len(sys.argv) > 2 else None
@@ -112,11 +113,12 @@ class PageTest(unittest.TestCase):
             self.assertEqual(self.js(f"return document.getElementById('{field}').labels[0].textContent"), label)
         self.assertEqual(self.Element("runButton").text, "実行")
         self.assertEqual(self.Element("stopButton").text, "停止")
-        # The desktop's tab order: picture, 実行, 分子の数, 停止, タイマー, 時間刻み.
+        # The desktop's tab order: picture, 実行, 分子の数, 停止, タイマー, 時間刻み;
+        # then the observation panel's toggle and the panel.
         order = self.js("return Array.from(document.querySelectorAll('[tabindex]'))"
                         ".sort((a, b) => a.tabIndex - b.tabIndex).map(e => e.id)")
         self.assertEqual(order, ["picture", "runButton", "countField", "stopButton",
-                                 "periodField", "timeStepField"])
+                                 "periodField", "timeStepField", "panelButton", "panel"])
         self.assertIsNone(self.Shown())
 
     def test_run_draws_at_once_and_the_discs_move_until_stop(self):
@@ -245,6 +247,86 @@ class PageTest(unittest.TestCase):
         self.WaitFor(lambda: self.js("return document.body.dataset.ready === 'true'"))
         self.Run(period="0")
         self.assertEqual(self.Shown()[0], 40)
+
+    def Toggle(self):
+        """The observation panel's toggle, found by its caption."""
+        return self.driver.find_element(By.XPATH, "//button[normalize-space()='観測']")
+
+    def Panel(self):
+        return self.driver.find_element(By.CSS_SELECTOR, "[aria-label='観測']:not(button)")
+
+    def Value(self, caption):
+        """The number shown beside `caption` in the panel."""
+        return self.driver.find_element(
+            By.XPATH, f"//dt[normalize-space()='{caption}']/following-sibling::dd[1]").text
+
+    def test_the_observation_panel_shows_and_hides_its_figures(self):
+        self.Open()
+        toggle = self.Toggle()
+        self.assertEqual(toggle.get_attribute("aria-controls"), "panel")
+        self.assertFalse(self.Panel().is_displayed())
+        self.Run("40", "0.1", "10")
+        toggle.click()
+        self.assertTrue(self.Panel().is_displayed())
+        self.assertEqual(toggle.get_attribute("aria-expanded"), "true")
+        text = self.Panel().text
+        for caption in ("数値 (換算単位)", "温度 T = KE / N", "運動エネルギー / 分子", "壁の圧力",
+                        "1 分子あたりの位置エネルギー", "動径分布関数 g(r)", "速さの分布",
+                        "マクスウェル–ボルツマン分布"):
+            self.assertIn(caption, text)
+        self.WaitFor(lambda: self.js("return tessalyPage.refreshes()") >= 2)
+        first = (self.Value("時刻"), self.Value("位置エネルギー / 分子"))
+        self.WaitFor(lambda: (self.Value("時刻"), self.Value("位置エネルギー / 分子")) != first
+                     and self.Value("時刻") != first[0])
+        # T = KE / N with the kinetic energy held at 50.
+        self.assertEqual(self.Value("温度 T = KE / N"), "1.25 ε/k_B")
+        self.assertEqual(self.Value("分子の数"), "40")
+        self.assertRegex(self.Value("壁の圧力"), r"^[0-9.e+-]+ ε/σ²$")
+        # At most about ten refreshes a second, however fast the ticks.
+        refreshes, ticks = self.js("return [tessalyPage.refreshes(), tessalyPage.ticks]")
+        time.sleep(1.0)
+        more, more_ticks = self.js("return [tessalyPage.refreshes(), tessalyPage.ticks]")
+        self.assertLessEqual(more - refreshes, 12)
+        self.assertGreater(more_ticks - ticks, 20)
+        # The plots are drawn in device pixels.
+        width, css = self.js("const c = document.getElementById('pairPlot');"
+                             "return [c.width, c.clientWidth * devicePixelRatio]")
+        self.assertLessEqual(abs(width - css), 1)
+        # The keyboard hides it again, and hidden it works out nothing.
+        toggle.send_keys(Keys.ENTER)
+        self.assertFalse(self.Panel().is_displayed())
+        self.assertEqual(toggle.get_attribute("aria-expanded"), "false")
+        refreshes = self.js("return tessalyPage.refreshes()")
+        ticks = self.Ticks()
+        self.WaitFor(lambda: self.Ticks() > ticks + 10)
+        self.assertEqual(self.js("return tessalyPage.refreshes()"), refreshes)
+
+    def test_the_panel_changes_no_bit_of_the_steps(self):
+        """Shown, hidden or toggled during the run, the picture is the state
+        that the module's unmeasured steps reach from the same seed."""
+        for toggles_at in ((), (0,), (5,), (0, 8)):
+            self.Open("?seed=7")
+            self.Run("40", "0.1", "10")
+            for at in toggles_at:
+                self.WaitFor(lambda: self.Ticks() >= at)
+                self.Toggle().click()
+            self.WaitFor(lambda: self.Ticks() >= 15)
+            self.Element("stopButton").click()
+            same = self.driver.execute_async_script("""
+                const done = arguments[arguments.length - 1];
+                const shown = tessalyPage.shown();
+                import('./tessaly_web.js').then((m) => m.default()).then((t) => {
+                  t.ccall('tessaly_use_seed', 'number', ['string'], ['7']);
+                  t.ccall('tessaly_read_fields', 'number', Array(6).fill('string'),
+                          ['40', '40', '0.1', '0.1', '10', '10']);
+                  t._tessaly_start();
+                  for (let k = 0; k < shown.steps; ++k) t._tessaly_step(0);
+                  const at = t._tessaly_positions() / 8;
+                  const pos = t.HEAPF64.subarray(at, at + shown.pos.length);
+                  done([shown.steps, shown.pos.every((x, k) => Object.is(x, pos[k]))]);
+                });""")
+            self.assertGreaterEqual(same[0], 14, toggles_at)
+            self.assertTrue(same[1], toggles_at)
 
     def test_screenshot_shows_the_japanese_captions(self):
         self.Open()

@@ -3,6 +3,7 @@
 // come from the compiled module (form/run_fields.h); the steps run in a
 // worker, so that the page answers at once whatever the count.
 import createTessaly from './tessaly_web.js';
+import { Panel } from './panel.js';
 
 const $ = (id) => document.getElementById(id);
 const tessaly = await createTessaly();
@@ -38,9 +39,13 @@ const context = picture.getContext('2d');
 let sprite = null;   // one disc, drawn once per size
 let shown = null;    // the state on the picture
 
-// The window's unit follows the size of the browser's window.
+// The window's unit follows the size of the browser's window, of its half
+// while the observation panel is beside it (below it on a portrait screen).
 function Layout() {
-  const u = Math.min(innerWidth / 434, innerHeight / 273);
+  const portrait = innerWidth < innerHeight;
+  const width = panel.shown && !portrait ? innerWidth / 2 : innerWidth;
+  const height = panel.shown && portrait ? innerHeight / 2 : innerHeight;
+  const u = Math.min(width / 434, height / 273);
   document.documentElement.style.setProperty('--u', `${u}px`);
 }
 
@@ -102,9 +107,11 @@ let generation = 0;    // steps of earlier generations are never shown
 let interval = null;
 let period = 0;
 let busyTimer = null;
+const panel = new Panel($('panel'), $('panelButton'), (k) => tessaly._tessaly_observation_layout(k));
 
 // Read by the page's tests: what has been drawn and how many ticks ran.
-const page = { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown, running: () => interval !== null };
+const page = { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown, running: () => interval !== null,
+  refreshes: () => panel.refreshes };
 window.tessalyPage = page;
 
 function NewWorker() {
@@ -135,14 +142,26 @@ function AbandonStep() {
   ClearBusy();
 }
 
-function StartStep() {
-  pending = false;
+// Hands the worker the state to step from (or, with `step` false, only to
+// observe), and what the observation panel asks of it.
+function Post(step) {
   busy = true;
   const pos = state.pos.slice();
   const vel = state.vel.slice();
-  worker.postMessage({ generation, count: state.count, timeStep: state.timeStep, pos, vel },
+  const asked = panel.Request(state.steps + (step ? 1 : 0));
+  worker.postMessage({ generation, count: state.count, timeStep: state.timeStep, pos, vel, step, ...asked },
     [pos.buffer, vel.buffer]);
   busyTimer = setTimeout(() => picture.classList.add('busy'), kBusyAfterMs);
+}
+
+function StartStep() {
+  pending = false;
+  Post(true);
+}
+
+// The panel shows the newest state at once when no step will bring it.
+function ObserveNow() {
+  if (state && !busy && panel.Due()) Post(false);
 }
 
 function OnTick() {
@@ -155,10 +174,15 @@ function OnTick() {
 }
 
 function OnStepFinished(event) {
-  const { generation: of, error, pos, vel, stepMs } = event.data;
+  const { generation: of, error, pos, vel, stepMs, step, figures, observeMs } = event.data;
   if (of !== generation) return;
   busy = false;
   ClearBusy();
+  if (figures) panel.Show(figures, observeMs);
+  if (!step) {
+    if (pending && interval !== null) StartStep();
+    return;
+  }
   if (error !== kNoError) {
     // The last good picture stays; 実行 starts afresh.
     StopTimer();
@@ -166,7 +190,7 @@ function OnStepFinished(event) {
     return;
   }
   Draw(state);  // the state this tick started from, as the window draws it
-  state = { ...state, pos, vel };
+  state = { ...state, pos, vel, steps: state.steps + 1 };
   page.ticks += 1;
   page.stepMs += stepMs;
   if (pending && interval !== null) StartStep();
@@ -198,8 +222,11 @@ function OnRun() {
     timeStep: tessaly._tessaly_settings_time_step(),
     pos: at(tessaly._tessaly_positions()),
     vel: at(tessaly._tessaly_velocities()),
+    steps: 0,
   };
   Draw(state);
+  panel.RunStarted();
+  ObserveNow();
   period = tessaly._tessaly_settings_period();
   // A period of 0 shows the arrangement and never ticks.
   if (period > 0) interval = setInterval(OnTick, period);
@@ -213,7 +240,8 @@ function OnStop() {
 NewWorker();
 $('runButton').addEventListener('click', OnRun);
 $('stopButton').addEventListener('click', OnStop);
-addEventListener('resize', Layout);
+addEventListener('resize', () => { Layout(); panel.Draw(); });
+panel.onToggle = () => { Layout(); ObserveNow(); };
 new ResizeObserver(([entry]) => Resize(entry)).observe(picture, { box: 'device-pixel-content-box' });
 Layout();
 document.body.dataset.ready = 'true';

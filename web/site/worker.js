@@ -1,5 +1,8 @@
 // Runs one tick's step at a time on the state the page hands over, and
-// hands back the new state or the kind of arithmetic error.
+// hands back the new state or the kind of arithmetic error. While the page
+// shows its observation panel, the steps measure the walls' momentum and,
+// when the page asks, the figures of the new state are worked out here too,
+// beside the step, so that their pass over the pairs never holds up the page.
 import createTessaly from './tessaly_web.js';
 
 const ready = createTessaly();
@@ -7,17 +10,35 @@ let size = null;
 
 onmessage = async (event) => {
   const tessaly = await ready;
-  const { generation, count, timeStep, pos, vel } = event.data;
+  const { generation, count, timeStep, pos, vel, step, measure, forget, observe } = event.data;
   if (!size || size.count !== count || !Object.is(size.timeStep, timeStep)) {
     tessaly._tessaly_resize(count, timeStep);
     size = { count, timeStep };
   }
   tessaly.HEAPF64.set(pos, tessaly._tessaly_positions() / 8);
   tessaly.HEAPF64.set(vel, tessaly._tessaly_velocities() / 8);
+  if (forget) tessaly._tessaly_forget_walls();
   const started = performance.now();
-  const error = tessaly._tessaly_step();
+  const error = step ? tessaly._tessaly_step(measure ? 1 : 0) : -1;
   const stepMs = performance.now() - started;
+  let figures = null;
+  let observeMs = 0;
+  if (observe !== null && error === -1) {
+    const begun = performance.now();
+    const at = tessaly._tessaly_observe(observe) / 8;
+    figures = tessaly.HEAPF64.slice(at, at + Figures.length(tessaly));
+    observeMs = performance.now() - begun;
+  }
   const at = (ptr) => tessaly.HEAPF64.slice(ptr / 8, ptr / 8 + pos.length);
-  const next = { generation, error, stepMs, pos: at(tessaly._tessaly_positions()), vel: at(tessaly._tessaly_velocities()) };
+  const next = { generation, error, step, stepMs, figures, observeMs,
+    pos: at(tessaly._tessaly_positions()), vel: at(tessaly._tessaly_velocities()) };
   postMessage(next, [next.pos.buffer, next.vel.buffer]);
+};
+
+// The length of tessaly_observe()'s answer.
+const Figures = {
+  length(tessaly) {
+    const part = (k) => tessaly._tessaly_observation_layout(k);
+    return part(0) + part(1) + part(3) + part(4);
+  },
 };

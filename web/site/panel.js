@@ -1,0 +1,149 @@
+// The observation panel (観測): the figures the worker works out with the
+// model's own functions (model/observables), as the desktop's observation
+// window shows them: the numbers with their units, the potential energy per
+// particle over time, g(r), and the speeds beside the Maxwell–Boltzmann curve.
+// It only lays them out; every number comes from the module.
+import { DrawPlot } from './plot.js';
+
+const kEnergyPoints = 600;  // the energy plot keeps the last minute of refreshes
+const kMinIntervalMs = 100; // at most ten refreshes a second,
+const kIntervalPerCost = 9; // and nine times as long apart as the last one took
+const kScalars = ['steps', 'time', 'count', 'kinetic', 'potential', 'temperature',
+  'kineticPerParticle', 'potentialPerParticle', 'totalPerParticle', 'wallPressure',
+  'pairTop', 'pairNearPeak', 'speedRange', 'densityTop', 'curvePoints'];
+
+// As the desktop writes them: four significant digits.
+const Number4 = (value) => String(Number(value.toPrecision(4)));
+
+// Splits tessaly_observe()'s answer into its parts; `layout(k)` is
+// tessaly_observation_layout.
+export function ReadFigures(buffer, layout) {
+  const f = {};
+  kScalars.forEach((name, k) => { f[name] = buffer[k]; });
+  let at = layout(0);
+  const take = (n) => { const part = Array.from(buffer.subarray(at, at + n)); at += n; return part; };
+  f.pair = take(layout(1));
+  f.speed = take(layout(3));
+  f.curve = take(layout(4)).slice(0, f.curvePoints);
+  return f;
+}
+
+export class Panel {
+  constructor(root, button, layout) {
+    this.root = root;
+    this.button = button;
+    this.layout = layout;
+    this.shown = false;
+    this.history = [];        // (time, potential energy per particle)
+    this.lastRefresh = -Infinity;
+    this.minInterval = kMinIntervalMs;
+    this.forget = false;      // the next step starts the walls' history afresh
+    this.refreshes = 0;
+    this.figures = null;
+    this.note = root.querySelector('#pressureNote');
+    this.note.textContent = this.note.textContent.replace('100', String(layout(5)));
+    button.addEventListener('click', () => this.Toggle());
+  }
+
+  Toggle() {
+    this.shown = !this.shown;
+    this.root.hidden = !this.shown;
+    this.button.setAttribute('aria-expanded', String(this.shown));
+    document.body.classList.toggle('observing', this.shown);
+    // The steps taken while it was hidden went unmeasured.
+    this.forget = true;
+    this.lastRefresh = -Infinity;
+    this.onToggle?.(this.shown);
+  }
+
+  // A new run: the history starts again from its arrangement.
+  RunStarted() {
+    this.history = [];
+    this.forget = true;
+    this.lastRefresh = -Infinity;
+  }
+
+  // What the next message to the worker asks for: whether its step measures
+  // the walls, forgets their history first, and how many steps the figures
+  // should name (null: no figures).
+  Request(steps, now = performance.now()) {
+    if (!this.shown) return { measure: false, forget: false, observe: null };
+    const forget = this.forget;
+    this.forget = false;
+    const due = now - this.lastRefresh >= this.minInterval;
+    if (due) this.lastRefresh = now;
+    return { measure: true, forget, observe: due ? steps : null };
+  }
+
+  Due(now = performance.now()) {
+    return this.shown && now - this.lastRefresh >= this.minInterval;
+  }
+
+  Show(buffer, costMs) {
+    this.minInterval = Math.max(kMinIntervalMs, kIntervalPerCost * costMs);
+    if (!this.shown) return;
+    const f = ReadFigures(buffer, this.layout);
+    this.figures = f;
+    this.refreshes += 1;
+    const text = {
+      count: String(f.count),
+      time: `${Number4(f.time)} τ (${f.steps} ステップ)`,
+      temperature: `${Number4(f.temperature)} ε/k_B`,
+      kinetic: `${Number4(f.kineticPerParticle)} ε`,
+      potential: `${Number4(f.potentialPerParticle)} ε`,
+      total: `${Number4(f.totalPerParticle)} ε`,
+      pressure: `${Number4(f.wallPressure)} ε/σ²`,
+    };
+    for (const [name, value] of Object.entries(text)) {
+      this.root.querySelector(`#${name}Value`).textContent = value;
+    }
+
+    const last = this.history[this.history.length - 1];
+    if (last && last[0] > f.time) this.history = [];  // time ran backwards: a negative time step
+    this.history.push([f.time, f.potentialPerParticle]);
+    if (this.history.length > kEnergyPoints) this.history.shift();
+    this.Draw();
+  }
+
+  Draw() {
+    const f = this.figures;
+    if (!f || !this.shown) return;
+    const h = this.history;
+    const values = h.map(([, u]) => u);
+    let low = Math.min(...values);
+    let high = Math.max(...values);
+    const pad = high > low ? 0.05 * (high - low) : Math.max(0.1, 0.05 * Math.abs(low));
+    const first = h[0][0];
+    const lastTime = h[h.length - 1][0];
+    DrawPlot(this.root.querySelector('#energyPlot'), {
+      x: [first, lastTime > first ? lastTime : first + 1], y: [low - pad, high + pad],
+      xTitle: '時刻 t (τ)', yTitle: 'U / N (ε)',
+      lines: [{ points: h, color: 'rgb(32, 159, 223)' }],
+    });
+
+    const width = this.layout(2);
+    const range = width * f.pair.length;
+    DrawPlot(this.root.querySelector('#pairPlot'), {
+      x: [0, range], y: [0, f.pairTop], xTitle: '距離 r (σ)', yTitle: 'g(r)',
+      lines: [
+        { points: [[0, 1], [range, 1]], color: 'gray', width: 1, dash: [4, 3] },
+        { points: f.pair.map((g, k) => [(k + 0.5) * width, g]), color: 'rgb(32, 159, 223)' },
+      ],
+    });
+    this.root.querySelector('#pairPeak').textContent = f.pairNearPeak > 0
+      ? `r < 0.5 の山 (${Number4(f.pairNearPeak)}) は上で切れています` : '';
+
+    const bin = f.speedRange / f.speed.length;
+    const outline = f.speed.flatMap((d, k) => [[k * bin, d], [(k + 1) * bin, d]]);
+    const steps = this.layout(4) - 1;
+    DrawPlot(this.root.querySelector('#speedPlot'), {
+      x: [0, f.speedRange], y: [0, f.densityTop], xTitle: '速さ v (σ/τ)', yTitle: '確率密度 (τ/σ)',
+      lines: [
+        { points: outline, color: 'rgb(40, 80, 160)', width: 1, fill: 'rgb(120, 160, 220)' },
+        { points: f.curve.map((d, k) => [(f.speedRange * k) / steps, d]), color: 'rgb(200, 40, 40)', width: 2 },
+      ],
+    });
+    this.root.querySelector('#curveName').textContent =
+      `マクスウェル–ボルツマン分布 (T = ${Number4(f.temperature)})`;
+  }
+}
