@@ -171,4 +171,10 @@ ObservedFigures ObserveState(const Simulation& sim, std::uint64_t steps,
   return f;
 }
 
+double RefreshIntervalMs(double cost_ms) {
+  constexpr double kLeastMs = 100.0;
+  constexpr double kTimesCost = 19.0;
+  return cost_ms * kTimesCost > kLeastMs ? cost_ms * kTimesCost : kLeastMs;
+}
+
 }  // namespace tessaly

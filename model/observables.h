@@ -136,6 +136,12 @@ struct ObservedFigures {
   double density_top = 1.0;           // the top of the speeds' scale
 };
 
+// How long a view of the figures waits after a refresh that took `cost_ms`
+// before the next: at least a tenth of a second, and nineteen times the cost,
+// so that going through the pairs takes a twentieth of its thread at most
+// (on the desktop the thread that draws and hands out the next step).
+[[nodiscard]] double RefreshIntervalMs(double cost_ms);
+
 // The figures of level CurLevel after `steps` steps, the walls' pressure from
 // `walls`. One pair pass.
 [[nodiscard]] ObservedFigures ObserveState(const Simulation& sim, std::uint64_t steps,

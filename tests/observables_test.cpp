@@ -251,5 +251,13 @@ TEST(WallPressure, AnIdealGasPushesAsNTOverTheArea) {
   EXPECT_NEAR(pressure * 81 / (16 * Temperature(sim)), 1.0, 0.2);
 }
 
+TEST(RefreshIntervalMs, ATenthOfASecondOrNineteenTimesTheCost) {
+  const struct {
+    double cost_ms, want_ms;
+  } cases[] = {{0.0, 100.0}, {5.0, 100.0}, {100.0 / 19.0, 100.0}, {6.0, 114.0}, {17.0, 323.0},
+               {2000.0, 38000.0}};
+  for (const auto& c : cases) EXPECT_EQ(RefreshIntervalMs(c.cost_ms), c.want_ms) << c.cost_ms;
+}
+
 }  // namespace
 }  // namespace tessaly

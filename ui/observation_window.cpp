@@ -24,12 +24,6 @@ namespace {
 // The potential energy plot keeps the last minute of refreshes.
 constexpr int kEnergyPoints = 600;
 const QString kPairTitle = QStringLiteral("動径分布関数 g(r)");
-// A refresh waits at least this long after the last one, and at least
-// nineteen times as long as the last one took: the pairs it goes through
-// take a twentieth of the window's thread at most, which is the thread that
-// draws and hands the next step out.
-constexpr qint64 kMinIntervalMs = 100;
-constexpr qint64 kIntervalPerCost = 19;
 
 QString Number(double value) { return QString::number(value, 'g', 4); }
 
@@ -272,7 +266,8 @@ void ObservationWindow::Refresh() {
   speed_axis_->setRange(0.0, f.speed_range);
   density_axis_->setRange(0.0, f.density_top);
 
-  min_interval_ms_ = std::max(kMinIntervalMs, kIntervalPerCost * cost.elapsed());
+  min_interval_ms_ =
+      static_cast<qint64>(RefreshIntervalMs(static_cast<double>(cost.elapsed())));
   since_refresh_.start();
   emit Refreshed();
 }

@@ -176,6 +176,11 @@ EMSCRIPTEN_KEEPALIVE double tessaly_observation_layout(int what) {
   return what >= 0 && what < 6 ? kLayout[what] : 0.0;
 }
 
+// How long the panel waits after a refresh that took `cost_ms` (model/observables).
+EMSCRIPTEN_KEEPALIVE double tessaly_refresh_interval_ms(double cost_ms) {
+  return RefreshIntervalMs(cost_ms);
+}
+
 // The figures of the current level after `steps` steps, valid until the next
 // call: steps, time, count, kinetic and potential energy (totals), T, the
 // kinetic, potential and total energy per particle, the walls' pressure, the

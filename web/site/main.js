@@ -174,11 +174,11 @@ function OnTick() {
 }
 
 function OnStepFinished(event) {
-  const { generation: of, error, pos, vel, stepMs, step, figures, observeMs } = event.data;
+  const { generation: of, error, pos, vel, stepMs, step, figures, waitMs } = event.data;
   if (of !== generation) return;
   busy = false;
   ClearBusy();
-  if (figures) panel.Show(figures, observeMs);
+  if (figures) panel.Show(figures, waitMs);
   if (!step) {
     if (pending && interval !== null) StartStep();
     return;

@@ -6,8 +6,6 @@
 import { DrawPlot } from './plot.js';
 
 const kEnergyPoints = 600;  // the energy plot keeps the last minute of refreshes
-const kMinIntervalMs = 100; // at most ten refreshes a second,
-const kIntervalPerCost = 9; // and nine times as long apart as the last one took
 const kScalars = ['steps', 'time', 'count', 'kinetic', 'potential', 'temperature',
   'kineticPerParticle', 'potentialPerParticle', 'totalPerParticle', 'wallPressure',
   'pairTop', 'pairNearPeak', 'speedRange', 'densityTop', 'curvePoints'];
@@ -36,7 +34,7 @@ export class Panel {
     this.shown = false;
     this.history = [];        // (time, potential energy per particle)
     this.lastRefresh = -Infinity;
-    this.minInterval = kMinIntervalMs;
+    this.minInterval = 0; // the first refresh comes at once
     this.forget = false;      // the next step starts the walls' history afresh
     this.refreshes = 0;
     this.figures = null;
@@ -79,8 +77,10 @@ export class Panel {
     return this.shown && now - this.lastRefresh >= this.minInterval;
   }
 
-  Show(buffer, costMs) {
-    this.minInterval = Math.max(kMinIntervalMs, kIntervalPerCost * costMs);
+  // `intervalMs`: how long to wait before the next refresh, as the module
+  // works it out from this one's cost.
+  Show(buffer, intervalMs) {
+    this.minInterval = intervalMs;
     if (!this.shown) return;
     const f = ReadFigures(buffer, this.layout);
     this.figures = f;

@@ -22,15 +22,15 @@ onmessage = async (event) => {
   const error = step ? tessaly._tessaly_step(measure ? 1 : 0) : -1;
   const stepMs = performance.now() - started;
   let figures = null;
-  let observeMs = 0;
+  let waitMs = 0; // how long the panel waits before the next refresh
   if (observe !== null && error === -1) {
     const begun = performance.now();
     const at = tessaly._tessaly_observe(observe) / 8;
     figures = tessaly.HEAPF64.slice(at, at + Figures.length(tessaly));
-    observeMs = performance.now() - begun;
+    waitMs = tessaly._tessaly_refresh_interval_ms(performance.now() - begun);
   }
   const at = (ptr) => tessaly.HEAPF64.slice(ptr / 8, ptr / 8 + pos.length);
-  const next = { generation, error, step, stepMs, figures, observeMs,
+  const next = { generation, error, step, stepMs, figures, waitMs,
     pos: at(tessaly._tessaly_positions()), vel: at(tessaly._tessaly_velocities()) };
   postMessage(next, [next.pos.buffer, next.vel.buffer]);
 };
