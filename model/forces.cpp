@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "model/fast_powers.h"
@@ -90,11 +92,9 @@ Team g_team;
 // the tiles before it that share a block keeps every sum in that order. The
 // lexicographic order is one; so is the order of the waves a + b = 0, 1, 2,
 // ..., since tile (a, b) needs only (a - 1, b) and (a, b - 1) to be done,
-// both of the wave before. The tiles are handed
-// to the threads in the order of the waves, each waiting for the last tile
-// made before it that touches block a and the last that touches block b:
-// the tiles of one wave touch different blocks and run side by side, and the
-// first waves, whose tiles the others wait for, are made first.
+// both of the wave before. The threads take the tiles in the order of the
+// waves, each tile once the tiles before it that touch its two blocks are
+// done: the tiles of one wave touch different blocks and run side by side.
 //
 // One evaluation serves both sums because the term of j on i is exactly the
 // negative of the term of i on j: x_j - x_i = -(x_i - x_j) (rounding to
@@ -112,7 +112,8 @@ Team g_team;
 // The tiles need nothing but the Force array itself, whose entries are the
 // running sums: block b is cleared by the first tile that touches it, (0, b).
 // The memory beyond the model's own arrays is one tile's chunk buffers per
-// thread (some 20 kB on the stack) and one byte per block to order the tiles.
+// thread (some 20 kB on the stack), the list of tiles in the order of the
+// waves (8 bytes a tile) and a counter per block.
 
 // Tiles of at most this many rows; below it, one tile.
 constexpr std::int32_t kLargestBlock = 256;
@@ -160,38 +161,51 @@ int TilesOnTeam(std::int32_t n, Vec2* force, const StopFlag* stop, TileFunction 
   }
 
 #ifdef _OPENMP
+  // The tiles in the order of the waves; the threads take them in that
+  // order. Tile (a, b) is the b-th tile to touch block a and the a-th to
+  // touch block b (counting from 0), so it may start once done[a] = b and
+  // done[b] = a, done[x] counting the tiles that have touched block x. The
+  // first tile not yet finished has all the tiles before it done, so some
+  // thread can always go on.
+  std::vector<std::pair<std::int32_t, std::int32_t>> order;
+  order.reserve(static_cast<std::size_t>(tiles));
+  for (std::int32_t s = 0; s <= 2 * (blocks - 1); ++s) {
+    for (std::int32_t a = s < blocks ? 0 : s - (blocks - 1); a <= s / 2; ++a) {
+      order.emplace_back(a, s - a);
+    }
+  }
+  std::vector<std::atomic<std::int32_t>> done(static_cast<std::size_t>(blocks));
+  for (auto& d : done) d.store(0, std::memory_order_relaxed);
+  std::atomic<int> next{0};
+
   // Floating-point flags are per thread: every thread clears its own and the
   // raised ones are gathered after the tiles.
   int flags = 0;
   std::vector<int> taken(static_cast<std::size_t>(size), 0);
-  std::vector<char> order(static_cast<std::size_t>(blocks));
-  char* const last_of = order.data();  // tile order: one entry per block
 #pragma omp parallel num_threads(size) reduction(| : flags)
   {
     ClearUpperVectorState();
     ClearFpErrors();
-#pragma omp single
-    for (std::int32_t s = 0; s <= 2 * (blocks - 1); ++s) {
-      for (std::int32_t a = s < blocks ? 0 : s - (blocks - 1); a <= s / 2; ++a) {
-        const std::int32_t b = s - a;
-        // A task waits for the tasks made before it that name the same
-        // block; a tile on the diagonal names its block once.
-        if (a == b) {
-#pragma omp task firstprivate(a, b) depend(inout : last_of[a])
-          if (!StopRequested(stop)) {
-            run(a, b);
-            ++taken[static_cast<std::size_t>(omp_get_thread_num())];
-          }
-        } else {
-#pragma omp task firstprivate(a, b) depend(inout : last_of[a]) depend(inout : last_of[b])
-          if (!StopRequested(stop)) {
-            run(a, b);
-            ++taken[static_cast<std::size_t>(omp_get_thread_num())];
-          }
-        }
+    int mine = 0;
+    for (int k = next.fetch_add(1, std::memory_order_relaxed); k < tiles;
+         k = next.fetch_add(1, std::memory_order_relaxed)) {
+      const auto [a, b] = order[static_cast<std::size_t>(k)];
+      auto ready = [&] {
+        return done[static_cast<std::size_t>(a)].load(std::memory_order_acquire) == b &&
+               done[static_cast<std::size_t>(b)].load(std::memory_order_acquire) == a;
+      };
+      // The tiles it waits for are being worked out on other threads; when
+      // the step is stopped, nobody finishes them.
+      for (int spins = 0; !ready() && !StopRequested(stop); ++spins) {
+        if (spins >= 64) std::this_thread::yield();
       }
+      if (StopRequested(stop)) break;
+      run(a, b);
+      ++mine;
+      done[static_cast<std::size_t>(a)].fetch_add(1, std::memory_order_release);
+      if (b != a) done[static_cast<std::size_t>(b)].fetch_add(1, std::memory_order_release);
     }
-    // Every task has ended at the barrier closing the single construct.
+    taken[static_cast<std::size_t>(omp_get_thread_num())] = mine;
     flags |= PendingFpErrors();
   }
   g_team.Observe(taken, tiles);
