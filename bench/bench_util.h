@@ -9,36 +9,9 @@
 #include <chrono>
 #include <cstdint>
 
-#include "model/placement.h"
-#include "model/simulation.h"
-#include "platform/random.h"
+#include "bench/arrangement.h"
 
 namespace tessaly::bench {
-
-class SeededRandom final : public RandomSource {
- public:
-  explicit SeededRandom(std::uint64_t seed) : random_(seed) {}
-  void SeedFromClock() override {}
-  double Next() override { return random_.Next(); }
-
- private:
-  ClockRandom random_;
-};
-
-inline Simulation Placed(std::int16_t n) {
-  Simulation sim;
-  InitSimulation(sim, n, 0.1);
-  SeededRandom random(12345);
-  PlaceParticles(sim, random);
-  return sim;
-}
-
-template <class F>
-double SecondsOf(F&& run) {
-  const auto start = std::chrono::steady_clock::now();
-  run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // For benchmarks with UseManualTime: each iteration times one run of the
 // program's way, and between iterations the plain way runs whenever it has

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/arrangement.h"
 #include "model/forces.h"
 #include "model/placement.h"
 #include "model/simulation.h"
@@ -19,21 +20,8 @@
 namespace {
 
 using namespace tessaly;
-
-Simulation Placed(std::int16_t n) {
-  Simulation sim;
-  InitSimulation(sim, n, 0.1);
-  FixedSeedRandom random(12345);
-  PlaceParticles(sim, random);
-  return sim;
-}
-
-template <class F>
-double SecondsOf(F&& run) {
-  const auto start = std::chrono::steady_clock::now();
-  run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using bench::Placed;
+using bench::SecondsOf;
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
