@@ -84,7 +84,7 @@ TEST_F(ExtremesTest, TheLargestCountIsPlacedStepsAndDraws) {
   }
   EXPECT_GT(covered, 21 * 21 * 9 / 10);
 
-  // One tick, a slow one: every one of the 10^9 ordered pairs is evaluated.
+  // One tick, a slow one: each of its 5 * 10^8 pairs is worked out.
   CountTicks();
   Run("1");
   ASSERT_TRUE(WaitForTicks(1, 600000));
