@@ -1,7 +1,7 @@
-// The force loop one row at a time: the vector kernel with vectors of one
-// lane, in plain double arithmetic. It is the kernel of the WebAssembly module
-// for engines without SIMD, and the tests hold it to the same bits as the
-// others on every processor. No fused multiply-add (WebAssembly has none that
+// The force loop without vector instructions: the vector kernel with vectors
+// of one lane, in plain double arithmetic, a few rows side by side. It is the
+// kernel of the WebAssembly module for engines without SIMD, and the tests
+// hold it to the same bits as the others on every processor. No fused multiply-add (WebAssembly has none that
 // rounds once everywhere), so the exact products come from Dekker's split, as
 // in force_kernel_baseline.cpp.
 #include <cmath>
