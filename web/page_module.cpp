@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/option_values.h"
-#include "app/shared_run.h"
+#include "form/shared_run.h"
 #include "form/help_text.h"
 #include "form/run_fields.h"
 #include "model/observables.h"
