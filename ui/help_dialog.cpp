@@ -1,6 +1,7 @@
 #include "ui/help_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -18,6 +19,7 @@ HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
   browser_->setHtml(QString::fromStdString(HelpHtml()));
   layout->addWidget(browser_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
   resize(560, 620);

@@ -51,6 +51,7 @@ ShareDialog::ShareDialog(QWidget* parent) : QDialog(parent) {
                                  "ブラウザーで同じ配置から始まります。"),
                   "addressParameters", this);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   grid->addWidget(buttons, 6, 0, 1, 2);
 }
