@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The browser edition's tests: the node command lines (with WebAssembly SIMD
 # and without) against the desktop's batch run, the modules without SIMD
-# instructions, the field rules and the observation panel's figures through
-# both page modules, and the page in headless Chromium.
+# instructions, the field rules, the seed of every run and the observation
+# panel's figures through both page modules, and the page in headless
+# Chromium.
 #   tests/web/run.sh DESKTOP_TESSALY BUILD_WEB
 set -euo pipefail
 here=$(dirname "$0")
@@ -15,6 +16,8 @@ node "$here"/simd_test.mjs "$web"
 for module in tessaly_web.js tessaly_web_scalar.js; do
   echo "== The field rules through $module"
   node "$here"/fields_test.mjs "$web"/site/$module
+  echo "== The seed of every run through $module"
+  node "$here"/seed_test.mjs "$desktop" "$web"/site/$module
   echo "== The observation panel's figures through $module"
   node "$here"/observe_test.mjs "$desktop" "$web"/site/$module
 done
