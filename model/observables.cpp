@@ -183,6 +183,17 @@ ObservedFigures ObserveState(const Simulation& sim, std::uint64_t steps,
   return f;
 }
 
+double RoundTickStep(double low, double high, int count) {
+  const double span = high - low;
+  if (!(span > 0.0) || !std::isfinite(span) || count < 1) return span;
+  const double raw = span / count;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (const double times : {1.0, 2.0, 5.0}) {
+    if (times * power >= raw) return times * power;
+  }
+  return 10.0 * power;
+}
+
 double RefreshIntervalMs(double cost_ms) {
   constexpr double kLeastMs = 100.0;
   constexpr double kTimesCost = 19.0;

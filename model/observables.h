@@ -139,6 +139,12 @@ struct ObservedFigures {
   double density_top = 1.0;           // the top of the speeds' scale
 };
 
+// The distance between an axis's ticks over [low, high]: 1, 2 or 5 times a
+// power of ten, the smallest such at least (high − low) / count, so that the
+// ticks fall on round numbers (0, 0.5, 1, 1.5) and about `count` of them show.
+// (high − low) when the span is not positive or not finite.
+[[nodiscard]] double RoundTickStep(double low, double high, int count = 5);
+
 // How long a view of the figures waits after a refresh that took `cost_ms`
 // before the next: at least a tenth of a second, and nineteen times the cost,
 // so that going through the pairs takes a twentieth of its thread at most

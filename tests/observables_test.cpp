@@ -315,5 +315,18 @@ TEST(RefreshIntervalMs, ATenthOfASecondOrNineteenTimesTheCost) {
   for (const auto& c : cases) EXPECT_EQ(RefreshIntervalMs(c.cost_ms), c.want_ms) << c.cost_ms;
 }
 
+TEST(RoundTickStep, OneTwoOrFiveTimesAPowerOfTen) {
+  struct Case {
+    double low, high, step;
+  };
+  const Case cases[] = {
+      {0.0, 1.5, 0.5},    {0.0, 12.3, 5.0},  {0.0, 5.0, 1.0},     {0.0, 0.38, 0.1},
+      {-1.3, -1.21, 0.02}, {0.0, 1000, 200},  {0.0, 3.7e-5, 1e-5}, {2.0, 2.0, 0.0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NEAR(RoundTickStep(c.low, c.high), c.step, c.step * 1e-12) << c.low << " " << c.high;
+  }
+}
+
 }  // namespace
 }  // namespace tessaly
