@@ -210,6 +210,23 @@ TEST(ObservationWindow, ASaveThatFailsSaysSoAndLosesNothing) {
   EXPECT_EQ(Contents(good), BatchOf(60, 9, 10, 10).table);
 }
 
+// The rows stop at kMostRows, and the window says so.
+TEST(ObservationWindow, RecordingStopsAtTheMostRowsAndSaysSo) {
+  SteppedWindow stepped(2, 3, true);
+  ObservationWindow* observation = stepped.window.Observation();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return observation->Rows().size() == 1; }, 5000));
+  const auto* label = observation->findChild<QLabel*>(QStringLiteral("recordingValue"));
+  EXPECT_FALSE(label->text().contains(QStringLiteral("止め")));
+  for (std::uint64_t k = 1; k <= kMostRows; ++k) {
+    ObservationAnswer answer;
+    answer.row = RecordedRow{k * kRowEvery, 0.0, {}};
+    observation->Taken(answer, 0.0, k * kRowEvery);
+  }
+  EXPECT_EQ(observation->Rows().size(), kMostRows);
+  EXPECT_EQ(observation->Rows().back().step, (kMostRows - 1) * kRowEvery);
+  EXPECT_TRUE(label->text().contains(QStringLiteral("記録を止めました"))) << label->text().toStdString();
+}
+
 // Every axis is labelled at round numbers: ticks from 0 at 1, 2 or 5 times a
 // power of ten, labels with no more digits than the ticks need.
 TEST(ObservationWindow, AxesAreLabelledAtRoundNumbers) {
