@@ -216,7 +216,8 @@ void ObservationWindow::RunStarted(std::optional<std::uint64_t> seed) {
   rows_.clear();
   Forget();
   ShowRecording();
-  // The arrangement's figures and the table's first row.
+  // The arrangement's figures, at once, and the table's first row.
+  since_refresh_.invalidate();
   if (isVisible()) emit FiguresWanted();
 }
 
