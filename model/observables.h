@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "model/simulation.h"
+#include "model/stop_flag.h"
 
 namespace tessaly {
 
@@ -44,8 +45,10 @@ using PairCounts = std::array<std::uint64_t, kPairBins>;
 // The total potential energy Σ_{i<j} U(r_ij), in ε, with no cut-off as in the
 // force law. When `counts` is given, it is set to the number of pairs whose
 // (unclamped) distance falls in each bin: both come from one pass over the
-// pairs.
-[[nodiscard]] double PotentialEnergy(const Simulation& sim, PairCounts* counts = nullptr);
+// pairs. The pass ends early once `stop` (may be null) is set, and its results
+// are then for throwing away.
+[[nodiscard]] double PotentialEnergy(const Simulation& sim, PairCounts* counts = nullptr,
+                                     const StopFlag* stop = nullptr);
 
 // The centres stay in the square [0.5, 9.5]² between the walls, kWallSpan on
 // a side.
@@ -136,6 +139,12 @@ struct ObservedFigures {
   double density_top = 1.0;           // the top of the speeds' scale
 };
 
+// The distance between an axis's ticks over [low, high]: 1, 2 or 5 times a
+// power of ten, the smallest such at least (high − low) / count, so that the
+// ticks fall on round numbers (0, 0.5, 1, 1.5) and about `count` of them show.
+// (high − low) when the span is not positive or not finite.
+[[nodiscard]] double RoundTickStep(double low, double high, int count = 5);
+
 // How long a view of the figures waits after a refresh that took `cost_ms`
 // before the next: at least a tenth of a second, and nineteen times the cost,
 // so that going through the pairs takes a twentieth of its thread at most
@@ -143,8 +152,10 @@ struct ObservedFigures {
 [[nodiscard]] double RefreshIntervalMs(double cost_ms);
 
 // The figures of level CurLevel after `steps` steps, the walls' pressure from
-// `walls`. One pair pass.
+// `walls`. One pair pass, which ends early once `stop` (may be null) is set:
+// the figures are then meaningless, for a caller that throws them away.
 [[nodiscard]] ObservedFigures ObserveState(const Simulation& sim, std::uint64_t steps,
-                                           const WallMomentumHistory& walls);
+                                           const WallMomentumHistory& walls,
+                                           const StopFlag* stop = nullptr);
 
 }  // namespace tessaly

@@ -9,10 +9,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QChartView>
+#include <QValueAxis>
+#include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
+
+#include "app/batch_run.h"
 
 #include "model/observables.h"
 #include "platform/random.h"
@@ -25,11 +34,14 @@ namespace {
 // through the slot its timer calls (period 0: the timer never fires).
 class SteppedWindow {
  public:
-  explicit SteppedWindow(int count) {
-    window.SetRandomSource(std::make_unique<FixedSeedRandom>(31));
+  // With `observed`, the observation window is opened before 実行.
+  explicit SteppedWindow(int count, std::uint64_t seed = 31, bool observed = false) {
+    window.SetRandomSource(std::make_unique<FixedSeedRandom>(seed));
+    window.SetErrorReporter([this](const ErrorReport& report) { reports.push_back(report); });
     window.findChild<QLineEdit*>(QStringLiteral("countField"))->setText(QString::number(count));
     window.findChild<QLineEdit*>(QStringLiteral("periodField"))->setText(QStringLiteral("0"));
     window.show();
+    if (observed) window.SetObserving(true);
     window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
   }
 
@@ -42,7 +54,37 @@ class SteppedWindow {
   QAction* ObserveAction() { return window.findChild<QAction*>(QStringLiteral("observeAction")); }
 
   MainWindow window;
+  std::vector<ErrorReport> reports;
 };
+
+// The batch run's table and frames of the same run (tessaly --batch --count
+// `count` --time-step 0.1 --seed `seed` --steps `steps` --every `every`).
+struct BatchOutput {
+  std::string table;
+  std::vector<std::string> frames;
+};
+
+BatchOutput BatchOf(int count, std::uint64_t seed, std::uint64_t steps, std::uint64_t every) {
+  BatchOutput out;
+  BatchSettings settings;
+  settings.count = static_cast<std::int16_t>(count);
+  settings.time_step = 0.1;
+  settings.steps = steps;
+  settings.every = every;
+  settings.seed = seed;
+  FixedSeedRandom random(seed);
+  BatchSinks sinks;
+  sinks.xyz = [&](const std::string& frame) { out.frames.push_back(frame); };
+  sinks.thermo = [&](const std::string& rows) { out.table += rows; };
+  EXPECT_EQ(RunBatch(settings, random, sinks, {}, nullptr).end, BatchEnd::kFinished);
+  return out;
+}
+
+std::string Contents(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return "(unreadable)";
+  return file.readAll().toStdString();
+}
 
 bool SameBits(const std::vector<Vec2>& a, const std::vector<Vec2>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Vec2)) == 0;
@@ -89,9 +131,9 @@ TEST(ObservationWindow, ShowsTheModelsFiguresOfTheRecord) {
   EXPECT_TRUE(observation->isWindow());
 
   for (int tick = 0; tick < 30; ++tick) stepped.Tick();
-  // A refresh held back falls due within a tenth of a second or so.
-  QSignalSpy refreshed(observation, &ObservationWindow::Refreshed);
-  ASSERT_TRUE(refreshed.wait(2000));
+  // A refresh held back falls due within a tenth of a second or so, and
+  // shows the newest state.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return observation->Shown().steps == 30; }, 2000));
   const Simulation& sim = stepped.window.SimulationState();
   const ObservationWindow::Figures& shown = observation->Shown();
   PairCounts counts{};
@@ -112,6 +154,115 @@ TEST(ObservationWindow, ShowsTheModelsFiguresOfTheRecord) {
   for (int tick = 0; tick < 5; ++tick) stepped.Tick();
   QTest::qWait(250);
   EXPECT_EQ(none.count(), 0);
+}
+
+// Open from 実行, the window keeps the batch run's table to its last row and
+// writes the picture's state as the batch run's frame of that step, byte for
+// byte, under the names the run's seed and step give.
+TEST(ObservationWindow, SavesTheBatchRunsTableAndFrameByteForByte) {
+  constexpr std::uint64_t kSeed = 4242;
+  SteppedWindow stepped(120, kSeed, true);
+  ObservationWindow* observation = stepped.window.Observation();
+  ASSERT_NE(observation, nullptr);
+  // The arrangement's row comes from the stepping thread, after 実行.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return observation->Rows().size() == 1; }, 5000));
+  for (int tick = 0; tick < 35; ++tick) stepped.Tick();
+  ASSERT_EQ(observation->Rows().size(), 4u);  // steps 0, 10, 20, 30
+
+  QTemporaryDir dir;
+  QString suggested;
+  observation->SetFileChooser([&](const QString& name) {
+    suggested = name;
+    return dir.filePath(name);
+  });
+  QTest::mouseClick(observation->findChild<QPushButton*>(QStringLiteral("saveTableButton")),
+                    Qt::LeftButton);
+  EXPECT_EQ(suggested, QStringLiteral("tessaly-4242-30.csv"));
+  EXPECT_EQ(Contents(dir.filePath(suggested)), BatchOf(120, kSeed, 30, 10).table);
+
+  // The picture shows the state the last tick started from: step 34.
+  QTest::mouseClick(observation->findChild<QPushButton*>(QStringLiteral("saveFrameButton")),
+                    Qt::LeftButton);
+  EXPECT_EQ(suggested, QStringLiteral("tessaly-4242-34.xyz"));
+  EXPECT_EQ(Contents(dir.filePath(suggested)), BatchOf(120, kSeed, 34, 1).frames.back());
+  EXPECT_TRUE(stepped.reports.empty());
+}
+
+TEST(ObservationWindow, ASaveThatFailsSaysSoAndLosesNothing) {
+  SteppedWindow stepped(60, 9, true);
+  ObservationWindow* observation = stepped.window.Observation();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return observation->Rows().size() == 1; }, 5000));
+  for (int tick = 0; tick < 10; ++tick) stepped.Tick();
+  ASSERT_EQ(observation->Rows().size(), 2u);
+
+  QTemporaryDir dir;
+  const QString unwritable[] = {dir.path(), dir.filePath(QStringLiteral("missing/run.csv"))};
+  for (const QString& path : unwritable) {
+    stepped.reports.clear();
+    EXPECT_FALSE(observation->SaveTable(path)) << path.toStdString();
+    EXPECT_FALSE(observation->SaveFrame(path)) << path.toStdString();
+    ASSERT_EQ(stepped.reports.size(), 2u) << path.toStdString();
+    EXPECT_TRUE(stepped.reports[0].message.contains(path));
+  }
+  EXPECT_EQ(observation->Rows().size(), 2u);
+  const QString good = dir.filePath(QStringLiteral("run.csv"));
+  EXPECT_TRUE(observation->SaveTable(good));
+  EXPECT_EQ(Contents(good), BatchOf(60, 9, 10, 10).table);
+}
+
+// The rows stop at kMostRows, and the window says so.
+TEST(ObservationWindow, RecordingStopsAtTheMostRowsAndSaysSo) {
+  SteppedWindow stepped(2, 3, true);
+  ObservationWindow* observation = stepped.window.Observation();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return observation->Rows().size() == 1; }, 5000));
+  const auto* label = observation->findChild<QLabel*>(QStringLiteral("recordingValue"));
+  EXPECT_FALSE(label->text().contains(QStringLiteral("止め")));
+  for (std::uint64_t k = 1; k <= kMostRows; ++k) {
+    ObservationAnswer answer;
+    answer.row = RecordedRow{k * kRowEvery, 0.0, {}};
+    observation->Taken(answer, 0.0, k * kRowEvery);
+  }
+  EXPECT_EQ(observation->Rows().size(), kMostRows);
+  EXPECT_EQ(observation->Rows().back().step, (kMostRows - 1) * kRowEvery);
+  EXPECT_TRUE(label->text().contains(QStringLiteral("記録を止めました"))) << label->text().toStdString();
+}
+
+// Every axis is labelled at round numbers: ticks from 0 at 1, 2 or 5 times a
+// power of ten, labels with no more digits than the ticks need.
+TEST(ObservationWindow, AxesAreLabelledAtRoundNumbers) {
+  SteppedWindow stepped(300, 5, true);
+  ObservationWindow* observation = stepped.window.Observation();
+  for (int tick = 0; tick < 20; ++tick) stepped.Tick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return observation->Shown().steps > 0; }, 2000));
+  QList<QValueAxis*> axes;
+  for (const QChartView* view : observation->findChildren<QChartView*>()) {
+    for (QAbstractAxis* axis : view->chart()->axes()) axes.append(qobject_cast<QValueAxis*>(axis));
+  }
+  ASSERT_EQ(axes.size(), 6);
+  for (const QValueAxis* axis : axes) {
+    ASSERT_NE(axis, nullptr);
+    const std::string name = axis->titleText().toStdString();
+    EXPECT_EQ(axis->tickType(), QValueAxis::TicksDynamic) << name;
+    EXPECT_EQ(axis->tickAnchor(), 0.0) << name;
+    const double step = axis->tickInterval();
+    const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    const double times = step / power;
+    EXPECT_TRUE(std::fabs(times - 1) < 1e-9 || std::fabs(times - 2) < 1e-9 ||
+                std::fabs(times - 5) < 1e-9)
+        << name << ": " << step;
+    // Between 2 and 11 ticks show, each label the round number itself.
+    const double first = std::ceil(axis->min() / step - 1e-9);
+    const double last = std::floor(axis->max() / step + 1e-9);
+    EXPECT_GE(last - first + 1, 2) << name;
+    EXPECT_LE(last - first + 1, 11) << name;
+    const QByteArray format = axis->labelFormat().toLatin1();
+    for (double k = first; k <= last; ++k) {
+      const QString label = QString::asprintf(format.constData(), k * step);
+      EXPECT_EQ(label.toDouble(), QString::number(k * step, 'g', 12).toDouble())
+          << name << ": " << label.toStdString();
+      EXPECT_FALSE(label.contains(QLatin1Char('e'))) << name << ": " << label.toStdString();
+    }
+  }
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 
 #include "main_window_fixture.h"
 #include "model/time_step.h"
+#include "ui/observation_window.h"
 #include "ui/rendering.h"
 #include "widgets/picture_box.h"
 #include "widgets/timer.h"
@@ -373,6 +374,28 @@ TEST_F(ResponsiveWindowTest, ALongStepShowsTheBusyCursorUntilItEndsOrIsStopped) 
 }
 
 // --- The largest count, with the real step ----------------------------------
+
+// The observation window's pair pass of the largest count, seconds of work,
+// runs on the stepping thread and stops with the step: 停止 answers at once,
+// and the next run's first step begins at once, not after the abandoned pass.
+TEST_F(ResponsiveWindowTest, TheLargestCountsObservationStopsAtOnce) {
+  auto step = std::make_shared<StepCount>();
+  window.SetStepForTesting(StepCount::For(step));
+  window.SetObserving(true);
+  Type("countField", "32767");
+  Run("1");  // the arrangement's figures and first row are worked out
+  QTest::qWait(50);
+  ASSERT_EQ(window.Observation()->Rows().size(), 0u);  // still in the pass
+  const qint64 stopped = MsUntil([&] { PostClick("stopButton"); },
+                                 [&] { return !window.TimerState().Enabled(); });
+  EXPECT_GE(stopped, 0);
+  EXPECT_LT(stopped, kAtOnceMs);
+  window.SetObserving(false);
+  const qint64 begun = MsUntil([&] { PostClick("runButton"); }, [&] { return step->begun == 1; });
+  EXPECT_GE(begun, 0);
+  EXPECT_LT(begun, kAtOnceMs);
+  Click("stopButton");
+}
 
 TEST_F(ResponsiveWindowTest, TheLargestCountAnswersStopAndClosingAtOnce) {
   // The real step looks at its stop flag between rows of the force loop; a

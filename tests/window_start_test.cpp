@@ -12,7 +12,7 @@
 #include "app/batch_run.h"
 #include "app/command_line.h"
 #include "app/window_start.h"
-#include "app/xyz_writer.h"
+#include "model/xyz_writer.h"
 #include "form/help_text.h"
 #include "platform/random.h"
 #include "ui/help_dialog.h"

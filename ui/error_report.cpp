@@ -28,6 +28,12 @@ ErrorReport TickErrorReport(ErrorKind kind) {
   return {kind, QString(), QString::fromStdString(TickErrorMessage(kind))};
 }
 
+ErrorReport SaveErrorReport(const QString& path, const QString& reason) {
+  return {ErrorKind::kOutOfRange, QString(),
+          QStringLiteral("ファイルに保存できませんでした。\n%1\n%2\n記録した数値はそのまま残っています。")
+              .arg(path, reason)};
+}
+
 std::unique_ptr<QDialog> MakeErrorBox(QWidget* parent, const ErrorReport& report) {
   // Not a QMessageBox: that one wraps its text to a width of its own choosing
   // (half the screen), and Japanese text wrapped by width breaks mid-word.

@@ -38,6 +38,11 @@ using ErrorReporter = std::function<void(const ErrorReport&)>;
 // step can make a step overflow, so the message points to it.
 [[nodiscard]] ErrorReport TickErrorReport(ErrorKind kind);
 
+// A file that could not be written to `path`, for the system's `reason`;
+// nothing recorded is lost. Its kind is kOutOfRange: the file would not take
+// what was to be written.
+[[nodiscard]] ErrorReport SaveErrorReport(const QString& path, const QString& reason);
+
 // A modal warning box over `parent` that shows the report's message line for
 // line, as wide as its longest line, with an OK button.
 [[nodiscard]] std::unique_ptr<QDialog> MakeErrorBox(QWidget* parent, const ErrorReport& report);

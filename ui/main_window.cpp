@@ -269,11 +269,18 @@ void MainWindow::ShowAbout() {
 void MainWindow::SetObserving(bool on) {
   if (on && observation_ == nullptr) {
     // A window of its own, closed with this one.
-    observation_ = new ObservationWindow(sim_, this);
-    if (run_seed_) observation_->ShowSeed(QString::fromStdString(SeedText(*run_seed_)));
+    observation_ = new ObservationWindow(sim_, steps_, SeedOfRun(), this);
     observation_->addAction(observe_action_);
+    observation_->SetErrorReporter([this](const ErrorReport& report) {
+      if (reporter_) {
+        reporter_(report);
+      } else {
+        ShowErrorBox(observation_, report);
+      }
+    });
     connect(observation_, &ObservationWindow::VisibilityChanged, observe_action_,
             &QAction::setChecked);
+    connect(observation_, &ObservationWindow::FiguresWanted, this, &MainWindow::ObserveNow);
     observation_->move(frameGeometry().topRight() + QPoint(8, 0));
   }
   if (observation_ != nullptr) observation_->setVisible(on);
@@ -316,10 +323,7 @@ void MainWindow::OnRunClicked() {
     steps_ = 0;
     run_settings_ = settings;
     run_seed_ = random_->Seed();
-    if (observation_ != nullptr) {
-      observation_->ShowSeed(run_seed_ ? QString::fromStdString(SeedText(*run_seed_)) : QString());
-      observation_->RunStarted();
-    }
+    if (observation_ != nullptr) observation_->RunStarted(SeedOfRun());
     DrawParticles(sim_, *picture_);
     timer_->SetInterval(settings.period);
     timer_->SetEnabled(true);
@@ -355,33 +359,54 @@ void MainWindow::StartStep() {
   tick_pending_ = false;
   // A copy: the window's record stays the state the tick starts from, for
   // the picture and for whoever reads it, until the step is done.
-  // The walls are measured only for an observation window that shows them.
-  worker_->Start(sim_, step_, observation_ != nullptr && observation_->isVisible());
+  // The observation window, when shown, has the step's state observed beside it.
+  worker_->Start(sim_, step_,
+                 observation_ != nullptr ? observation_->Request(steps_ + 1, true) : std::nullopt);
   busy_delay_->start();
 }
+
+void MainWindow::ObserveNow() {
+  // A step in flight brings the figures with it.
+  if (worker_->Busy() || observation_ == nullptr) return;
+  if (auto request = observation_->Request(steps_, false)) {
+    worker_->Start(sim_, {}, std::move(request));
+  }
+}
+
+std::optional<std::uint64_t> MainWindow::SeedOfRun() const { return run_seed_; }
 
 void MainWindow::OnStepFinished() {
   std::optional<StepWorker::Outcome> outcome = worker_->TakeOutcome();
   if (!outcome) return;  // abandoned after it ended
   ClearBusy();
-  // The record as the step left it, failed or not: level CurLevel is the one
-  // the tick started from in either case.
-  sim_ = std::move(outcome->sim);
+  if (!outcome->stepped) {  // the record observed as it is
+    if (observation_ != nullptr) {
+      observation_->Taken(std::move(outcome->observation), outcome->observation_ms, steps_);
+    }
+    // A tick that fell due meanwhile runs now (Stop would have dropped it).
+    if (tick_pending_) StartStep();
+    return;
+  }
   try {
     if (outcome->error) std::rethrow_exception(outcome->error);
+    // The record as the step left it: level CurLevel is the state the tick
+    // started from.
+    sim_ = std::move(outcome->sim);
     DrawParticles(sim_, *picture_);  // the state this tick started from
     ExchangeLevels(sim_);
     ++steps_;
   } catch (const RuntimeError& error) {
-    // A failed step leaves level CurLevel whole, and the picture box keeps
+    // A failed step changes nothing of the record, and the picture box keeps
     // the image drawn last, so the last good picture stays on screen.
     timer_->SetEnabled(false);
     Report(TickErrorReport(error.kind()));
     return;
   }
+  if (observation_ != nullptr) {
+    observation_->Taken(std::move(outcome->observation), outcome->observation_ms, steps_);
+  }
   emit TickFinished();
   if (tick_pending_ && timer_->Armed()) StartStep();
-  if (observation_ != nullptr) observation_->StepTaken(outcome->wall_momentum, steps_);
 }
 
 void MainWindow::AbandonStep() {

@@ -18,8 +18,9 @@
 // a second shows a busy cursor over the picture.
 //
 // The picture's context menu and F2 show and hide the observation window
-// beside it, which reads the record between ticks; while it is shown the steps
-// also measure what the walls turn back, changing no bit of their results.
+// beside it; while it is shown the stepping thread also works out what it
+// asks for (the walls, the table's rows, the figures), changing no bit of the
+// steps' results.
 // The same menu opens 共有 (Ctrl+L: the command line and the page's address
 // parameters that reopen the run), 使い方 (F1) and Tessaly について.
 //
@@ -140,6 +141,11 @@ class MainWindow : public QWidget {
 
   // Hands a copy of the record to the worker and arms the busy cursor.
   void StartStep();
+  // Has the worker observe the record as it is, for the observation window,
+  // unless a step in flight will.
+  void ObserveNow();
+  // The seed the arrangement of the run was placed from, when there is one.
+  [[nodiscard]] std::optional<std::uint64_t> SeedOfRun() const;
   // Forgets the step in flight, if any; nothing it does will show.
   void AbandonStep();
   void ClearBusy();

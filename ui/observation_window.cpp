@@ -3,19 +3,27 @@
 #include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineSeries>
+#include <QHBoxLayout>
 #include <QPen>
+#include <QPushButton>
+#include <QSaveFile>
 #include <QShowEvent>
 #include <QTimer>
 #include <QValueAxis>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
 
+#include "platform/random.h"
 #include "ui/interface_font.h"
 
 namespace tessaly {
@@ -27,10 +35,12 @@ const QString kPairTitle = QStringLiteral("動径分布関数 g(r)");
 
 QString Number(double value) { return QString::number(value, 'g', 4); }
 
-QValueAxis* MakeAxis(const QString& title, const char* format) {
+// Ticks at round numbers from 0 on (SetAxisRange chooses their distance).
+QValueAxis* MakeAxis(const QString& title) {
   auto* axis = new QValueAxis;
   axis->setTitleText(title);
-  axis->setLabelFormat(QString::fromLatin1(format));
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0.0);
   QFont font = InterfaceFont();
   axis->setTitleFont(font);
   axis->setLabelsFont(font);
@@ -62,17 +72,33 @@ void Attach(QChart* chart, QAbstractSeries* series, QValueAxis* x, QValueAxis* y
   series->attachAxis(y);
 }
 
+// Shows [low, high] with ticks at round numbers, labelled with as many
+// significant digits as the largest needs to tell the ticks apart: 0, 0.5,
+// 1, 1.5 or 1000, 1200, never 0.38 or 1e+03.
+void SetAxisRange(QValueAxis* axis, double low, double high) {
+  const double step = RoundTickStep(low, high);
+  axis->setRange(low, high);
+  if (!(step > 0.0)) return;
+  axis->setTickInterval(step);
+  const double largest = std::max(std::fabs(low), std::fabs(high));
+  const int top = largest > 0.0 ? static_cast<int>(std::floor(std::log10(largest))) : 0;
+  const int bottom = static_cast<int>(std::floor(std::log10(step)));
+  const int digits = std::clamp(top - std::min(bottom, 0) + 1, 1, 17);
+  axis->setLabelFormat(QStringLiteral("%.%1g").arg(digits));
+}
+
 // An axis range that shows [low, high] with a little room, and something when
 // they coincide.
 void SetPaddedRange(QValueAxis* axis, double low, double high) {
   const double pad = high > low ? 0.05 * (high - low) : std::max(0.1, 0.05 * std::fabs(low));
-  axis->setRange(low - pad, high + pad);
+  SetAxisRange(axis, low - pad, high + pad);
 }
 
 }  // namespace
 
-ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
-    : QWidget(parent, Qt::Window), record_(record) {
+ObservationWindow::ObservationWindow(const Simulation& record, std::uint64_t steps,
+                                     std::optional<std::uint64_t> seed, QWidget* parent)
+    : QWidget(parent, Qt::Window), record_(record), steps_(steps), seed_(seed) {
   setObjectName(QStringLiteral("observationWindow"));
   setWindowTitle(QStringLiteral("観測"));
   setFont(InterfaceFont());
@@ -97,7 +123,8 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
   potential_ = add_row(QStringLiteral("位置エネルギー / 分子"), "potentialValue");
   total_ = add_row(QStringLiteral("全エネルギー / 分子"), "totalValue");
   pressure_ = add_row(QStringLiteral("壁の圧力"), "pressureValue");
-  seed_ = add_row(QStringLiteral("乱数の種"), "seedValue");
+  seed_label_ = add_row(QStringLiteral("乱数の種"), "seedValue");
+  recording_ = add_row(QStringLiteral("記録"), "recordingValue");
   auto* note = new QLabel(
       QStringLiteral("圧力は、直近 %1 ステップに壁が跳ね返した運動量を\n"
                      "時間と壁の長さ (4 × 9 σ) で割った値です。")
@@ -105,12 +132,34 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
       numbers);
   note->setWordWrap(true);
   form->addRow(note);
+  // The run's numbers kept: the rows as the batch run's table, the picture's
+  // state as one frame of its trajectory.
+  auto* saving = new QHBoxLayout;
+  const auto add_button = [&](const QString& caption, const char* name, const QString& what,
+                              bool table) {
+    auto* button = new QPushButton(caption, numbers);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(caption);
+    button->setAccessibleDescription(what);
+    button->setToolTip(what);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, table] { SaveWithDialog(table); });
+    saving->addWidget(button);
+    return button;
+  };
+  save_table_ = add_button(
+      QStringLiteral("CSV を保存"), "saveTableButton",
+      QStringLiteral("実行から 10 ステップごとに記録した数値を CSV ファイルに保存します"), true);
+  save_frame_ = add_button(
+      QStringLiteral("XYZ を保存"), "saveFrameButton",
+      QStringLiteral("図に映っている分子の位置と速度を拡張 XYZ ファイルに保存します"), false);
+  form->addRow(saving);
 
   // Potential energy per particle over time.
   auto* energy_chart = new QChart;
   energy_series_ = new QLineSeries;
-  energy_time_axis_ = MakeAxis(QStringLiteral("時刻 t (τ)"), "%g");
-  energy_value_axis_ = MakeAxis(QStringLiteral("U / N (ε)"), "%.3g");
+  energy_time_axis_ = MakeAxis(QStringLiteral("時刻 t (τ)"));
+  energy_value_axis_ = MakeAxis(QStringLiteral("U / N (ε)"));
   AddAxes(energy_chart, energy_time_axis_, energy_value_axis_);
   Attach(energy_chart, energy_series_, energy_time_axis_, energy_value_axis_);
   energy_chart->legend()->hide();
@@ -124,12 +173,12 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
   uniform->setName(QStringLiteral("一様 (g = 1)"));
   uniform->append(0.0, 1.0);
   uniform->append(kPairRange, 1.0);
-  auto* pair_distance_axis = MakeAxis(QStringLiteral("距離 r (σ)"), "%g");
-  pair_distance_axis->setRange(0.0, kPairRange);
-  pair_value_axis_ = MakeAxis(QStringLiteral("g(r)"), "%.2g");
-  AddAxes(pair_chart, pair_distance_axis, pair_value_axis_);
-  Attach(pair_chart, uniform, pair_distance_axis, pair_value_axis_);
-  Attach(pair_chart, pair_series_, pair_distance_axis, pair_value_axis_);
+  pair_distance_axis_ = MakeAxis(QStringLiteral("距離 r (σ)"));
+  SetAxisRange(pair_distance_axis_, 0.0, kPairRange);
+  pair_value_axis_ = MakeAxis(QStringLiteral("g(r)"));
+  AddAxes(pair_chart, pair_distance_axis_, pair_value_axis_);
+  Attach(pair_chart, uniform, pair_distance_axis_, pair_value_axis_);
+  Attach(pair_chart, pair_series_, pair_distance_axis_, pair_value_axis_);
   uniform->setPen(QPen(Qt::gray, 1, Qt::DashLine));
 
   // The speeds: histogram as a filled outline, and the curve.
@@ -141,8 +190,8 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
   histogram->setColor(QColor(120, 160, 220));
   histogram->setBorderColor(QColor(40, 80, 160));
   speed_curve_ = new QLineSeries;
-  speed_axis_ = MakeAxis(QStringLiteral("速さ v (σ/τ)"), "%.2g");
-  density_axis_ = MakeAxis(QStringLiteral("確率密度 (τ/σ)"), "%.2g");
+  speed_axis_ = MakeAxis(QStringLiteral("速さ v (σ/τ)"));
+  density_axis_ = MakeAxis(QStringLiteral("確率密度 (τ/σ)"));
   AddAxes(speed_chart_, speed_axis_, density_axis_);
   Attach(speed_chart_, histogram, speed_axis_, density_axis_);
   Attach(speed_chart_, speed_curve_, speed_axis_, density_axis_);
@@ -156,24 +205,72 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
 
   due_ = new QTimer(this);
   due_->setSingleShot(true);
-  connect(due_, &QTimer::timeout, this, &ObservationWindow::Refresh);
-  resize(800, 580);
+  due_->setTimerType(Qt::PreciseTimer);  // not early: the refresh must be due when it fires
+  connect(due_, &QTimer::timeout, this, &ObservationWindow::FiguresWanted);
+  ShowSeed();
+  ShowRecording();
+  resize(800, 600);
 }
 
-void ObservationWindow::RunStarted() {
+void ObservationWindow::RunStarted(std::optional<std::uint64_t> seed) {
+  seed_ = seed;
   steps_ = 0;
   energy_history_.clear();
+  rows_.clear();
   Forget();
-  if (isVisible()) Refresh();
+  ShowSeed();
+  ShowRecording();
+  // The arrangement's figures, at once, and the table's first row.
+  since_refresh_.invalidate();
+  if (isVisible()) emit FiguresWanted();
 }
 
-void ObservationWindow::ShowSeed(const QString& seed) { seed_->setText(seed); }
+bool ObservationWindow::RowWanted(std::uint64_t steps) const {
+  return steps % kRowEvery == 0 && rows_.size() < kMostRows &&
+         (rows_.empty() || rows_.back().step < steps);
+}
 
-void ObservationWindow::StepTaken(std::optional<double> wall_momentum, std::uint64_t steps) {
-  if (!isVisible()) return;
+std::optional<ObservationRequest> ObservationWindow::Request(std::uint64_t steps, bool stepping) {
+  if (!isVisible()) return std::nullopt;
+  ObservationRequest request;
+  request.walls = walls_;
+  request.steps = steps;
+  request.row = RowWanted(steps);
+  const bool due = !since_refresh_.isValid() || since_refresh_.elapsed() >= min_interval_ms_;
+  if (due) {
+    request.figures = true;
+    since_refresh_.start();
+    due_->stop();
+  } else {
+    HoldBack();
+    if (!stepping && !request.row) return std::nullopt;
+  }
+  return request;
+}
+
+void ObservationWindow::HoldBack() {
+  if (due_->isActive()) return;
+  const qint64 left = min_interval_ms_ - since_refresh_.elapsed();
+  due_->start(static_cast<int>(std::max<qint64>(left, 1)));
+}
+
+void ObservationWindow::Taken(std::optional<ObservationAnswer> answer, double cost_ms,
+                              std::uint64_t steps) {
   steps_ = steps;
-  if (wall_momentum) RecordWallMomentum(walls_, *wall_momentum);
-  RefreshWhenDue();
+  if (!answer) return;
+  walls_ = answer->walls;
+  if (answer->row && RowWanted(answer->row->step)) {
+    rows_.push_back(*answer->row);
+    ShowRecording();
+  }
+  if (answer->figures) {
+    min_interval_ms_ = static_cast<qint64>(RefreshIntervalMs(cost_ms));
+    if (isVisible()) Show(*answer->figures);
+  } else if (isVisible()) {
+    // The refresh held back may have fallen due while this step was in
+    // flight; should no step follow, the record as it is brings it.
+    HoldBack();
+  }
 }
 
 void ObservationWindow::showEvent(QShowEvent* event) {
@@ -181,8 +278,9 @@ void ObservationWindow::showEvent(QShowEvent* event) {
   if (event->spontaneous()) return;  // restored from an icon: nothing was missed
   // The steps taken while hidden were not measured.
   Forget();
-  Refresh();
+  since_refresh_.invalidate();
   emit VisibilityChanged(true);
+  emit FiguresWanted();
 }
 
 void ObservationWindow::hideEvent(QHideEvent* event) {
@@ -194,21 +292,83 @@ void ObservationWindow::hideEvent(QHideEvent* event) {
 
 void ObservationWindow::Forget() { walls_ = WallMomentumHistory{}; }
 
-void ObservationWindow::RefreshWhenDue() {
-  if (!since_refresh_.isValid() || since_refresh_.elapsed() >= min_interval_ms_) {
-    Refresh();
-  } else if (!due_->isActive()) {
-    due_->start(static_cast<int>(min_interval_ms_ - since_refresh_.elapsed()));
+void ObservationWindow::ShowSeed() {
+  seed_label_->setText(seed_ ? QString::fromStdString(SeedText(*seed_)) : QString());
+}
+
+void ObservationWindow::ShowRecording() {
+  const auto rows = static_cast<qulonglong>(rows_.size());
+  recording_->setText(rows_.size() >= kMostRows
+                          ? QStringLiteral("%1 行に達したので記録を止めました").arg(rows)
+                          : QStringLiteral("%1 行 (%2 ステップごと)").arg(rows).arg(kRowEvery));
+}
+
+int ObservationWindow::PictureLevel() const {
+  // After a tick the picture shows the state the tick started from, which the
+  // exchange of levels has made the next level; after 実行, the arrangement.
+  return steps_ == 0 ? record_.CurLevel : record_.NextLevel;
+}
+
+std::uint64_t ObservationWindow::PictureStep() const { return steps_ == 0 ? 0 : steps_ - 1; }
+
+QString ObservationWindow::SuggestedName(const char* extension) const {
+  const std::uint64_t step =
+      QString::fromLatin1(extension) == QStringLiteral("csv")
+          ? (rows_.empty() ? 0 : rows_.back().step)
+          : PictureStep();
+  const QString seed = seed_ ? QString::number(*seed_) + QLatin1Char('-') : QString();
+  return QStringLiteral("tessaly-%1%2.%3").arg(seed).arg(step).arg(QLatin1String(extension));
+}
+
+void ObservationWindow::SetErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
+
+void ObservationWindow::SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
+
+void ObservationWindow::Report(const ErrorReport& report) {
+  if (reporter_) {
+    reporter_(report);
+  } else {
+    ShowErrorBox(this, report);
   }
 }
 
-void ObservationWindow::Refresh() {
-  QElapsedTimer cost;
-  cost.start();
-  due_->stop();
+bool ObservationWindow::Write(const QString& path, const std::string& text) {
+  // Written beside the file and put in its place once whole: a write that
+  // fails leaves an old file as it was.
+  QSaveFile file(path);
+  const bool written = file.open(QIODevice::WriteOnly) &&
+                       file.write(text.data(), static_cast<qint64>(text.size())) ==
+                           static_cast<qint64>(text.size()) &&
+                       file.commit();
+  if (!written) Report(SaveErrorReport(path, file.errorString()));
+  return written;
+}
 
-  const Simulation& sim = record_;
-  shown_ = ObserveState(sim, steps_, walls_);
+bool ObservationWindow::SaveTable(const QString& path) { return Write(path, ThermoTable(rows_)); }
+
+bool ObservationWindow::SaveFrame(const QString& path) {
+  Simulation shown = record_;
+  shown.CurLevel = static_cast<std::int16_t>(PictureLevel());
+  return Write(path, XyzFrameOfState(shown, PictureStep()));
+}
+
+void ObservationWindow::SaveWithDialog(bool table) {
+  const QString suggested = SuggestedName(table ? "csv" : "xyz");
+  const QString path =
+      chooser_ ? chooser_(suggested)
+               : QFileDialog::getSaveFileName(
+                     this, table ? save_table_->text() : save_frame_->text(), suggested,
+                     table ? QStringLiteral("CSV (*.csv)") : QStringLiteral("拡張 XYZ (*.xyz)"));
+  if (path.isEmpty()) return;
+  if (table) {
+    (void)SaveTable(path);
+  } else {
+    (void)SaveFrame(path);
+  }
+}
+
+void ObservationWindow::Show(const Figures& figures) {
+  shown_ = figures;
   const Figures& f = shown_;
   const std::int32_t n = f.count;
 
@@ -236,7 +396,7 @@ void ObservationWindow::Refresh() {
   SetPaddedRange(energy_value_axis_, low, high);
   const double first = energy_history_.constFirst().x();
   const double last = energy_history_.constLast().x();
-  energy_time_axis_->setRange(first, last > first ? last : first + 1.0);
+  SetAxisRange(energy_time_axis_, first, last > first ? last : first + 1.0);
 
   // Particles pressed onto one another can make a peak below r = 0.5 that
   // runs off the top of the scale; its height is named.
@@ -251,7 +411,7 @@ void ObservationWindow::Refresh() {
   } else {
     pair_chart_->setTitle(kPairTitle);
   }
-  pair_value_axis_->setRange(0.0, f.pair_top);
+  SetAxisRange(pair_value_axis_, 0.0, f.pair_top);
 
   QList<QPointF> outline;
   const double width = f.speed_range / kSpeedBins;
@@ -266,12 +426,8 @@ void ObservationWindow::Refresh() {
   }
   speed_curve_->replace(curve);
   speed_curve_->setName(QStringLiteral("マクスウェル–ボルツマン分布 (T = %1)").arg(Number(f.temperature)));
-  speed_axis_->setRange(0.0, f.speed_range);
-  density_axis_->setRange(0.0, f.density_top);
-
-  min_interval_ms_ =
-      static_cast<qint64>(RefreshIntervalMs(static_cast<double>(cost.elapsed())));
-  since_refresh_.start();
+  SetAxisRange(speed_axis_, 0.0, f.speed_range);
+  SetAxisRange(density_axis_, 0.0, f.density_top);
   emit Refreshed();
 }
 

@@ -1,6 +1,9 @@
 #include "ui/step_worker.h"
 
+#include <chrono>
 #include <utility>
+
+#include "model/time_step.h"
 
 namespace tessaly {
 
@@ -16,13 +19,14 @@ StepWorker::~StepWorker() {
   if (thread_.joinable()) thread_.join();
 }
 
-void StepWorker::Start(Simulation sim, StepFunction step, bool measure_walls) {
+void StepWorker::Start(Simulation sim, StepFunction step,
+                       std::optional<ObservationRequest> observe) {
   Q_ASSERT(!busy_);
   stop_ = std::make_shared<StopFlag>(false);
   {
     const std::lock_guard lock(mutex_);
     wanted_id_ = ++last_id_;
-    job_ = Job{wanted_id_, std::move(sim), std::move(step), measure_walls, stop_};
+    job_ = Job{wanted_id_, std::move(sim), std::move(step), std::move(observe), stop_};
   }
   wake_.notify_one();
   if (!thread_.joinable()) thread_ = std::thread(&StepWorker::Run, this);
@@ -69,10 +73,24 @@ void StepWorker::Run() {
       job = std::move(*std::exchange(job_, std::nullopt));
     }
 
-    Outcome outcome{std::move(job.sim), std::nullopt, nullptr};
-    if (job.measure_walls) outcome.wall_momentum = 0.0;
+    Outcome outcome;
+    outcome.sim = std::move(job.sim);
+    outcome.stepped = static_cast<bool>(job.step);
+    if (job.observe && outcome.stepped) outcome.wall_momentum = 0.0;
     try {
-      job.step(outcome.sim, *job.stop, outcome.wall_momentum ? &*outcome.wall_momentum : nullptr);
+      double* momentum = outcome.wall_momentum ? &*outcome.wall_momentum : nullptr;
+      if (outcome.stepped) job.step(outcome.sim, *job.stop, momentum);
+      if (job.observe && !StopRequested(job.stop.get())) {
+        const auto begun = std::chrono::steady_clock::now();
+        // The state the step wrote, current for the while, as the tick's
+        // exchange of levels will make it.
+        if (outcome.stepped) ExchangeLevels(outcome.sim);
+        outcome.observation = Observe(outcome.sim, *job.observe, momentum, job.stop.get());
+        if (outcome.stepped) ExchangeLevels(outcome.sim);
+        outcome.observation_ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begun)
+                .count();
+      }
     } catch (...) {
       outcome.error = std::current_exception();
     }

@@ -9,6 +9,11 @@
 // the window. Abandon sets the step's stop flag and forgets it: whatever it
 // leaves is thrown away unseen.
 //
+// An observation window that is shown hands over, with the record, what it
+// asks of the stepped state (an ObservationRequest); the worker works it out
+// after the step, on its own thread, and hands it back with the outcome. A
+// job may also only observe the record as it is, with no step.
+//
 // Records and errors cross between the threads under a standard mutex, never
 // through Qt's event queue, whose locks ThreadSanitizer cannot see; Finished
 // carries nothing and only wakes the window.
@@ -24,6 +29,7 @@
 #include <optional>
 #include <thread>
 
+#include "model/run_record.h"
 #include "model/simulation.h"
 #include "model/stop_flag.h"
 
@@ -39,12 +45,17 @@ class StepWorker : public QObject {
   // and should return soon after the flag is set.
   using StepFunction = std::function<void(Simulation&, const StopFlag&, double*)>;
 
-  // How a step ended: the record as the step left it, the momentum the walls
-  // turned back if the step was asked to measure it and, when it ended with
-  // an exception (a RuntimeError from the arithmetic, say), that exception.
+  // How a job ended: the record as the step left it (level NextLevel the
+  // state it wrote), whether there was a step, the momentum the walls turned
+  // back if the step was asked to measure it, what was observed and how long
+  // that took, and, when it ended with an exception (a RuntimeError from the
+  // arithmetic, say), that exception.
   struct Outcome {
     Simulation sim;
+    bool stepped = true;
     std::optional<double> wall_momentum;
+    std::optional<ObservationAnswer> observation;
+    double observation_ms = 0.0;
     std::exception_ptr error;
   };
 
@@ -59,9 +70,12 @@ class StepWorker : public QObject {
   // True from Start until the outcome is taken or the step abandoned.
   [[nodiscard]] bool Busy() const { return busy_; }
 
-  // Steps `sim` with `step` on the worker's thread, asking it to measure the
-  // walls' momentum when `measure_walls`. Only when not Busy.
-  void Start(Simulation sim, StepFunction step, bool measure_walls = false);
+  // Steps `sim` with `step` on the worker's thread (an empty `step`: no step)
+  // and then, with a request, observes the state the step wrote (or, with no
+  // step, level CurLevel); a step observed measures the walls' momentum. Only
+  // when not Busy.
+  void Start(Simulation sim, StepFunction step,
+             std::optional<ObservationRequest> observe = std::nullopt);
 
   // Tells the step in flight to stop and forgets it; returns at once. Its
   // outcome is never delivered. Does nothing when not Busy.
@@ -80,7 +94,7 @@ class StepWorker : public QObject {
     std::uint64_t id = 0;
     Simulation sim;
     StepFunction step;
-    bool measure_walls = false;
+    std::optional<ObservationRequest> observe;
     std::shared_ptr<StopFlag> stop;
   };
 
