@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The browser edition's tests: the node command line against the desktop's
 # batch run, the field rules and the observation panel's figures through the
-# compiled module, and the page in headless Chromium.
+# compiled module, the fast powers near their margin, and the page in
+# headless Chromium.
 #   tests/web/run.sh DESKTOP_TESSALY BUILD_WEB
 set -euo pipefail
 here=$(dirname "$0")
@@ -13,5 +14,7 @@ echo "== The field rules through the module"
 node "$here"/fields_test.mjs "$web"/site/tessaly_web.js
 echo "== The observation panel's figures through the module"
 node "$here"/observe_test.mjs "$desktop" "$web"/site/tessaly_web.js
+echo "== The fast powers near their margin in the module (ctest -L long runs 10^8)"
+"$here"/power_sweep.sh "$web" 1000000
 echo "== The page in headless Chromium"
 /usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page.png
