@@ -18,7 +18,7 @@ void FastPowers(VectorSet set, const double* r, std::size_t count, double* p7, d
 
 // The start-up check: compares FastPowers on `set` with std::pow over a
 // sample of about 2,200 distances in [1, 15) - spread over the range, whole
-// numbers, and values whose powers lie just outside the margin, where a
+// numbers, and values whose powers lie just outside either margin, where a
 // library less accurate than glibc's would first disagree. True when every
 // bit agrees. Takes about a tenth of a millisecond.
 [[nodiscard]] bool FastPowersAgreeWithLibrary(VectorSet set);
