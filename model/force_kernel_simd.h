@@ -62,7 +62,12 @@ namespace {
 //    This step rests on the library authors' breakdown, not on a proof of
 //    ours; the long sweep (tests/power_sweep_test.cpp, and its WebAssembly
 //    twin) checks it on 10^8 distances and fails on any error above
-//    0.5126 ulp.
+//    0.5126 ulp. On glibc 2.36, for 100,000,206 distances of the box whose
+//    r^7 or r^13 lies between 1/64 and 3/64 ulp of a midpoint, std::pow gave
+//    the nearest double every time, with and without FMA and in WebAssembly;
+//    its largest error over the 154,838,122 powers within 3/64 ulp of a
+//    midpoint was 0.50940 ulp with FMA, 0.51080 ulp without and in
+//    WebAssembly.
 //    Let hi be the double nearest the exact power v and suppose v lies at
 //    least m ulp away from both midpoints hi +- ulp/2. Then v is within
 //    1/2 - m ulp of hi, and every other double is at least 1/2 + m ulp away
@@ -84,7 +89,7 @@ namespace {
 //    power alone. r = 1 is left to the fast path: pow(1, y) = 1 exactly is
 //    required of every C library (C11 F.10.4.4). (Margins of 1/16 and then
 //    3/64 everywhere came before; 1/64 in the box calls std::pow a third as
-//    often as 3/64.)
+//    often as 3/64, and the force loop ran 1.2 to 1.6 times as fast.)
 //
 // The argument rests on the library's own error analysis, so the program
 // checks it before relying on it: FastPowersAgreeWithLibrary() compares this
