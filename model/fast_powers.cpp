@@ -8,57 +8,61 @@
 namespace tessaly {
 namespace {
 
-// Distances whose r^7 or r^13 (alternately) lies between 3/64 and
-// 3/64 + 1/256 ulp from the midpoint between two doubles: the fast route
-// answers them itself, and a library whose error exceeded 0.55 ulp would
-// first show there. Found by working the powers out exactly in integers
+// Distances whose r^7 or r^13 lies just outside the margin, between m and
+// m + 1/256 ulp from the midpoint between two doubles: alternately r^7 and
+// r^13 below 2^48 (m = 1/64), then r^13 above it (m = 3/64). The fast route
+// answers them itself, and a library whose error exceeded 1/2 + m ulp there
+// would first show there. Found by working the powers out exactly in integers
 // (tests/exact_power.h), which the tests do again for every entry.
 constexpr double kMarginEdge[] = {
-    0x1.3089eacd5089ep+2,  // r^7
-    0x1.0c51784b3c2d4p+2,  // r^13
-    0x1.1b914b0bbd8cp+3,  // r^7
-    0x1.490cabc83a4cep+1,  // r^13
-    0x1.0ac3f1605701ep+2,  // r^7
-    0x1.b9d1ed0620e15p+2,  // r^13
-    0x1.bd67577a72771p+2,  // r^7
-    0x1.036ac457068b5p+3,  // r^13
-    0x1.858e9927a6f86p+2,  // r^7
-    0x1.0afceffe6b01p+3,  // r^13
-    0x1.d4ce75c401cb2p+3,  // r^7
-    0x1.1999a688c485ep+3,  // r^13
-    0x1.889ca91956585p+3,  // r^7
-    0x1.a364eae525e15p+3,  // r^13
-    0x1.2a226853f5d5p+2,  // r^7
-    0x1.8bf3fa5ec2b91p+2,  // r^13
-    0x1.6d12f22d0c1c1p+3,  // r^7
-    0x1.ca964a7c6065ep+3,  // r^13
-    0x1.1ba737fc9e47ap+3,  // r^7
-    0x1.723307585ea7cp+3,  // r^13
-    0x1.2620a673519e6p+3,  // r^7
-    0x1.0c8ec71a954f3p+2,  // r^13
-    0x1.9e91ee31890a1p+2,  // r^7
-    0x1.2f9236d237261p+3,  // r^13
-    0x1.839ef8949852ap+2,  // r^7
-    0x1.01126e0b10061p+3,  // r^13
-    0x1.479eede907168p+3,  // r^7
-    0x1.8ac28169e0d9ap+2,  // r^13
-    0x1.1b9cad041fba3p+2,  // r^7
-    0x1.c2c07491e9db9p+3,  // r^13
-    0x1.153c97626410fp+0,  // r^7
-    0x1.0c84981864626p+1,  // r^13
-    0x1.52a20ec39672ap+2,  // r^7
-    0x1.8537c1ceb5203p+2,  // r^13
-    0x1.6c666cb0c393p+1,  // r^7
-    0x1.57549ffdd83b2p+2,  // r^13
-    0x1.b20d4f631523cp+1,  // r^7
-    0x1.d8ad616083bf8p+3,  // r^13
-    0x1.6b312c1b77d8dp+1,  // r^7
-    0x1.b8e514c951fa6p+3,  // r^13
-    0x1.5ffd60ac0796dp+2,  // r^7
-    0x1.2028e54880aa8p+1,  // r^13
-    0x1.0434b02d19049p+3,  // r^7
-    0x1.08524d9a118ap+1,  // r^13
-    0x1.088c837682253p+3,  // r^7
+    0x1.5f33f967e1f6ep+3,  // r^7
+    0x1.19062e54827dep+2,  // r^13
+    0x1.357e678241eb9p+3,  // r^7
+    0x1.e1fe4cad07bfp+1,  // r^13
+    0x1.163c87a981cb5p+2,  // r^7
+    0x1.478091111df99p+3,  // r^13
+    0x1.9a4c8b35f9cbap+2,  // r^7
+    0x1.a6677800b6fe5p+1,  // r^13
+    0x1.82be7c61f3975p+2,  // r^7
+    0x1.6bed60719cb2p+3,  // r^13
+    0x1.612608a447e3p+2,  // r^7
+    0x1.3672ca99e08d2p+2,  // r^13
+    0x1.41f0fe442f89fp+3,  // r^7
+    0x1.8595abf047863p+1,  // r^13
+    0x1.cc4c57aca548ap+1,  // r^7
+    0x1.6b50872e0b198p+3,  // r^13
+    0x1.b07c097fd0806p+2,  // r^7
+    0x1.140bc36a16179p+3,  // r^13
+    0x1.2afdc367c6912p+2,  // r^7
+    0x1.27106fcfb7828p+3,  // r^13
+    0x1.ba00fdca38b9cp+3,  // r^7
+    0x1.3086c418d72e7p+1,  // r^13
+    0x1.c123fbff27feep+1,  // r^7
+    0x1.1a3bf64bba11ap+3,  // r^13
+    0x1.9ff6774585918p+3,  // r^7
+    0x1.76b5debd32652p+3,  // r^13
+    0x1.8417966bf9914p+3,  // r^7
+    0x1.32aba4b5d677ep+2,  // r^13
+    0x1.c2c07491e9db9p+3,  // r^7
+    0x1.292d2c4a2c6p+3,  // r^13
+    0x1.afa7a8f226c7p+3,  // r^7
+    0x1.b3583085806e8p+1,  // r^13
+    0x1.54e20a8b0fe0bp+3,  // r^7
+    0x1.528c91d9d4717p+3,  // r^13
+    0x1.de686b09ea8aap+2,  // r^7
+    0x1.0a9db742866c4p+1,  // r^13
+    0x1.ce92747cebfe2p+3,  // r^7
+    0x1.4c31ed7bc83fcp+1,  // r^13
+    0x1.d92ffb384eff7p+2,  // r^7
+    0x1.ab620a962ce42p+2,  // r^13
+    0x1.84a8440883befp+3,  // r^7
+    0x1.1d647da4ed2b2p+2,  // r^13
+    0x1.aa449f17f33c5p+3,  // r^13 above 2^48
+    0x1.b6eb27c92d371p+3,  // r^13 above 2^48
+    0x1.ca52218a9b34cp+3,  // r^13 above 2^48
+    0x1.d95ecfe71e0bfp+3,  // r^13 above 2^48
+    0x1.ae25905780c88p+3,  // r^13 above 2^48
+    0x1.c0081be7d079p+3,  // r^13 above 2^48
 };
 
 // The sample: distances spread over [1, 15) by a Weyl sequence (every bit of

@@ -2,8 +2,8 @@
 # The browser edition's tests: the node command lines (with WebAssembly SIMD
 # and without) against the desktop's batch run, the modules without SIMD
 # instructions, the field rules, the seed of every run and the observation
-# panel's figures through both page modules, and the page in headless
-# Chromium.
+# panel's figures through both page modules, the fast powers near their
+# margin, and the page in headless Chromium.
 #   tests/web/run.sh DESKTOP_TESSALY BUILD_WEB
 set -euo pipefail
 here=$(dirname "$0")
@@ -21,5 +21,7 @@ for module in tessaly_web.js tessaly_web_scalar.js; do
   echo "== The observation panel's figures through $module"
   node "$here"/observe_test.mjs "$desktop" "$web"/site/$module
 done
+echo "== The fast powers near their margin in the module (ctest -L long runs 10^8)"
+"$here"/power_sweep.sh "$web" 1000000
 echo "== The page in headless Chromium"
 /usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page.png
