@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The browser edition's tests: the node command line against the desktop's
 # batch run, the field rules and the observation panel's figures through the
-# compiled module, and the page in headless Chromium.
+# compiled module, and the page in Chromium, WebKitGTK and Firefox.
 #   tests/web/run.sh DESKTOP_TESSALY BUILD_WEB
 set -euo pipefail
 here=$(dirname "$0")
@@ -13,5 +13,5 @@ echo "== The field rules through the module"
 node "$here"/fields_test.mjs "$web"/site/tessaly_web.js
 echo "== The observation panel's figures through the module"
 node "$here"/observe_test.mjs "$desktop" "$web"/site/tessaly_web.js
-echo "== The page in headless Chromium"
-/usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page.png
+echo "== The page in Chromium, WebKitGTK and Firefox"
+xvfb-run -a /usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page

@@ -75,6 +75,7 @@ function Resize(entry) {
   disc.strokeStyle = 'white';
   disc.stroke();
   Draw(shown);
+  document.body.dataset.ready = 'true';  // drawn at its size: the page is ready
 }
 
 function Draw(state) {
@@ -260,7 +261,6 @@ try {
   resizer.observe(picture);
 }
 Layout();
-document.body.dataset.ready = 'true';
 
 if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
   navigator.serviceWorker.register('sw.js').catch(() => {});
