@@ -1,7 +1,8 @@
 // The force loop and the whole step in WebAssembly, each measured in turns
 // with the plain loop in the same run (one ordered pair at a time, two calls
 // of the power function per pair), so that both see the machine in the same
-// state. Run under node: node build-web/tessaly_bench.js
+// state. Run under node: node build-web/tessaly_bench.js, and without SIMD
+// node build-web/tessaly_bench_scalar.js
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -44,6 +45,7 @@ std::pair<double, double> InTurns(int rounds, int calls, Ours ours, Plain plain)
 int main() {
   // The start-up check, as in the page: the fast powers only where they give
   // the power function's bits.
+  std::printf("Force kernel: %s\n", VectorSetName(CurrentVectorSet()));
   std::printf("Fast powers: %s\n\n", FastPowersInUse() ? "in use (they agree with this pow)"
                                                         : "NOT in use (this pow differs)");
   std::printf("| Benchmark | Tessaly | Plain | Gain |\n|---|---|---|---|\n");
