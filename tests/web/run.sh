@@ -3,7 +3,7 @@
 # and without) against the desktop's batch run, the modules without SIMD
 # instructions, the field rules, the seed of every run and the observation
 # panel's figures through both page modules, the fast powers near their
-# margin, and the page in headless Chromium.
+# margin, and the page in Chromium, WebKitGTK and Firefox.
 #   tests/web/run.sh DESKTOP_TESSALY BUILD_WEB
 set -euo pipefail
 here=$(dirname "$0")
@@ -23,5 +23,5 @@ for module in tessaly_web.js tessaly_web_scalar.js; do
 done
 echo "== The fast powers near their margin in the module (ctest -L long runs 10^8)"
 "$here"/power_sweep.sh "$web" 1000000
-echo "== The page in headless Chromium"
-/usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page.png
+echo "== The page in Chromium, WebKitGTK and Firefox"
+xvfb-run -a /usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page
