@@ -1,7 +1,8 @@
 // Keeps every file of the page, so that it opens without a network once it
 // has been opened with one. A new build changes the cache's name.
 const kCache = 'tessaly-@TESSALY_SITE_VERSION@';
-const kFiles = ['./', 'index.html', 'main.js', 'panel.js', 'plot.js', 'worker.js', 'tessaly_web.js', 'style.css',
+const kFiles = ['./', 'index.html', 'main.js', 'panel.js', 'plot.js', 'worker.js', 'tessaly_web.js',
+  'tessaly_web_threads.js', 'tessaly_web_threads.worker.js', 'style.css',
   'tessaly.svg', 'manifest.webmanifest'];
 
 self.addEventListener('install', (event) => {
