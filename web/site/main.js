@@ -2,10 +2,14 @@
 // how the fields are read, in what order they are checked, every message -
 // come from the compiled module (form/run_fields.h); the steps run in a
 // worker, so that the page answers at once whatever the count.
-import createTessaly from './tessaly_web.js';
+// start.js has chosen the module (window.tessalyPage.module) and loads this
+// file; whatever throws here, it shows in the page.
 import { Panel } from './panel.js';
+import { ReloadOnceIsolated, StepControl } from './threads.js';
 
 const $ = (id) => document.getElementById(id);
+const page = window.tessalyPage;
+const { default: createTessaly } = await import(page.module);
 const tessaly = await createTessaly();
 const utf8 = (ptr) => tessaly.UTF8ToString(ptr);
 const kNoError = -1;
@@ -110,14 +114,35 @@ let busyTimer = null;
 const panel = new Panel($('panel'), $('panelButton'), (k) => tessaly._tessaly_observation_layout(k));
 
 // Read by the page's tests: what has been drawn and how many ticks ran.
-const page = { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown, running: () => interval !== null,
-  refreshes: () => panel.refreshes };
-window.tessalyPage = page;
+Object.assign(page, { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown,
+  running: () => interval !== null, refreshes: () => panel.refreshes });
 
+// The worker loads the module the page runs; its uncaught errors come back
+// as messages (worker.js), or as an error event where it cannot even start.
 function NewWorker() {
   worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
-  worker.onmessage = OnStepFinished;
+  worker.onmessage = (event) => {
+    if (event.data.uncaught !== undefined) page.errors.push(`worker: ${event.data.uncaught}`);
+    else if (event.data.shared) {
+      control.Attach(event.data.shared);
+      ShowCores();
+    }
+    else OnStepFinished(event);
+  };
+  worker.onerror = (event) => page.errors.push(`worker: ${event.message ?? 'failed to start'}`);
+  worker.postMessage({ module: page.stepModule, threads: control.threads, generation: control.generation });
 }
+
+// The cores that step, in the panel's numbers.
+const control = new StepControl(page.threads);
+function ShowCores() {
+  $('coresValue').textContent = String(Math.max(1, control.threads));
+  $('coresValue').title = control.threads > 1 ? ''
+    : 'このページはクロスオリジン分離されていないため、1 つのコアで計算します (https か localhost で開くと、すべてのコアを使います)';
+}
+Object.defineProperty(page, 'busyThreads', { get: () => (control.threads ? control.BusyThreads() : busy ? 1 : 0) });
+Object.defineProperty(page, 'cores', { get: () => Math.max(1, control.threads) });
+let runPressed = false;  // 実行 was pressed, and the page may no longer reload
 
 function ClearBusy() {
   clearTimeout(busyTimer);
@@ -129,11 +154,15 @@ function StopTimer() {
   interval = null;
 }
 
-// Forgets the step in flight: its worker is ended, so nothing it does shows
-// and no core stays busy with it.
+// Forgets the step in flight, so that nothing it does shows and no core stays
+// busy with it: its threads stop at once (with threads), or its worker is
+// ended (without).
 function AbandonStep() {
   generation += 1;
-  if (busy) {
+  if (control.threads) {
+    control.Abandon(generation, busy);
+    busy = false;
+  } else if (busy) {
     worker.terminate();
     NewWorker();
     busy = false;
@@ -197,6 +226,7 @@ function OnStepFinished(event) {
 }
 
 function OnRun() {
+  runPressed = true;
   // All three fields are read and checked before anything changes.
   const texts = fields.flatMap((input) => [input.value, input.value.normalize('NFKC')]);
   const field = tessaly.ccall('tessaly_read_fields', 'number', Array(6).fill('string'), texts);
@@ -238,14 +268,23 @@ function OnStop() {
 }
 
 NewWorker();
+ShowCores();
 $('runButton').addEventListener('click', OnRun);
 $('stopButton').addEventListener('click', OnStop);
 addEventListener('resize', () => { Layout(); panel.Draw(); });
 panel.onToggle = () => { Layout(); ObserveNow(); };
-new ResizeObserver(([entry]) => Resize(entry)).observe(picture, { box: 'device-pixel-content-box' });
+// Browsers that know no device-pixel box (WebKit) throw here; the content
+// box and the pixel ratio stand in.
+const resizer = new ResizeObserver(([entry]) => Resize(entry));
+try {
+  resizer.observe(picture, { box: 'device-pixel-content-box' });
+} catch {
+  resizer.observe(picture);
+}
 Layout();
 document.body.dataset.ready = 'true';
 
 if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
   navigator.serviceWorker.register('sw.js').catch(() => {});
+  ReloadOnceIsolated(() => runPressed);
 }
