@@ -133,15 +133,19 @@ function NewWorker() {
   worker.postMessage({ module: page.stepModule, threads: control.threads, generation: control.generation });
 }
 
-// The cores that step, in the panel's numbers.
+// The cores that step, in the panel's numbers; where one steps of several,
+// its tooltip says why and what would give the others.
 const control = new StepControl(page.threads);
+const kOneCoreWhy = 'このページはクロスオリジン分離されていないため、1 つのコアで計算します'
+  + ' (https か localhost で開き直すと、すべてのコアを使います)';
 function ShowCores() {
-  $('coresValue').textContent = String(Math.max(1, control.threads));
-  $('coresValue').title = control.threads > 1 ? ''
-    : 'このページはクロスオリジン分離されていないため、1 つのコアで計算します (https か localhost で開くと、すべてのコアを使います)';
+  $('coresValue').textContent = String(page.cores);
+  $('coresValue').title = page.cores === 1 && navigator.hardwareConcurrency > 1 ? kOneCoreWhy : '';
 }
-Object.defineProperty(page, 'busyThreads', { get: () => (control.threads ? control.BusyThreads() : busy ? 1 : 0) });
 Object.defineProperty(page, 'cores', { get: () => Math.max(1, control.threads) });
+Object.defineProperty(page, 'busyThreads', {
+  get: () => (control.threads ? control.BusyThreads() : busy ? 1 : 0),
+});
 let runPressed = false;  // 実行 was pressed, and the page may no longer reload
 
 function ClearBusy() {
