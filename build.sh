@@ -32,9 +32,11 @@ if [ "$mode" = package ] || [ "$mode" = web ]; then
 fi
 
 # The browser edition: emscripten and node; its tests drive the page in
-# headless Chromium, whose captions need a Japanese font.
+# Chromium, WebKitGTK (under a virtual display) and Firefox, whose captions
+# need a Japanese font.
 web_packages=(emscripten nodejs make cmake)
-web_test_packages=(chromium chromium-driver python3-selenium fonts-ipafont-gothic)
+web_test_packages=(chromium chromium-driver python3-selenium webkit2gtk-driver firefox-esr python3-websockets
+  xvfb xauth fonts-ipafont-gothic)
 
 # Builds the browser edition in build-web/. Debian's emscripten works from
 # its prebuilt library cache; its linker finds node's modules (acorn) only

@@ -1,7 +1,8 @@
 // The force loop and the whole step in WebAssembly, each measured in turns
 // with the plain loop in the same run (one ordered pair at a time, two calls
 // of the power function per pair), so that both see the machine in the same
-// state. Run under node: node build-web/tessaly_bench.js
+// state. Run under node: node build-web/tessaly_bench.js, and without SIMD
+// node build-web/tessaly_bench_scalar.js
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -46,15 +47,21 @@ std::pair<double, double> InTurns(int rounds, int calls, Ours ours, Plain plain)
 int main() {
   // The start-up check, as in the page: the fast powers only where they give
   // the power function's bits.
-  std::printf("Fast powers: %s\n", FastPowersInUse() ? "in use (they agree with this pow)"
-                                                      : "NOT in use (this pow differs)");
+  std::printf("Force kernel: %s\n", VectorSetName(CurrentVectorSet()));
+  std::printf("Fast powers: %s\n\n", FastPowersInUse() ? "in use (they agree with this pow)"
+                                                        : "NOT in use (this pow differs)");
   // One thread, then every core (up to 8), as the page steps where its
   // memory may be shared; the pool the module starts has one thread fewer.
-  const unsigned cores = std::thread::hardware_concurrency();
-  const int all = static_cast<int>(std::clamp(cores, 2u, 8u));
+  // The module without SIMD has no threads: its force loop stays on one.
+#ifdef TESSALY_THREADS
+  const int all = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 2u, 8u));
+#else
+  const int all = 1;
+#endif
+  std::vector<std::pair<std::int16_t, int>> cases{{40, 1}, {400, 1}, {2000, 1}};
+  if (all > 1) cases.insert(cases.end(), {{400, all}, {2000, all}});
   std::printf("| Benchmark | Tessaly | Plain | Gain |\n|---|---|---|---|\n");
-  for (const auto& [n, threads] : {std::pair<std::int16_t, int>{40, 1}, {400, 1}, {2000, 1},
-                                   {400, all}, {2000, all}}) {
+  for (const auto& [n, threads] : cases) {
     SetForceThreads(threads);
     Simulation ours = Placed(n);
     Simulation plain = Placed(n);
@@ -77,7 +84,7 @@ int main() {
     AdvanceOneStep(ours);
     ExchangeLevels(ours);
   }, [&] { reference::PlainStep(plain); });
-  std::printf("| Whole step, N = 1000, %d threads | %.1f steps/s | %.1f steps/s | %.1fx |\n", all, 1 / t, 1 / p,
+  std::printf("| Whole step, N = 1000, %d thread(s) | %.1f steps/s | %.1f steps/s | %.1fx |\n", all, 1 / t, 1 / p,
               p / t);
   return 0;
 }

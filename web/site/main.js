@@ -76,6 +76,7 @@ function Resize(entry) {
   disc.strokeStyle = 'white';
   disc.stroke();
   Draw(shown);
+  document.body.dataset.ready = 'true';  // drawn at its size: the page is ready
 }
 
 function Draw(state) {
@@ -286,9 +287,13 @@ try {
   resizer.observe(picture);
 }
 Layout();
-document.body.dataset.ready = 'true';
 
+// Read by the page's tests: the page stays, isolated or not (threads.js).
+page.settled = false;
 if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
-  navigator.serviceWorker.register('sw.js').catch(() => {});
-  ReloadOnceIsolated(() => runPressed);
+  const registered = navigator.serviceWorker.register('sw.js');
+  registered.catch(() => {});
+  ReloadOnceIsolated(registered, () => runPressed, () => { page.settled = true; });
+} else {
+  page.settled = true;
 }
