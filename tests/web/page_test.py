@@ -288,6 +288,12 @@ class Cases:
         self.WaitFor("return document.body.dataset.ready === 'true'")
         self.Run(period="0")
         self.assertEqual(self.Shown()[0], 40)
+        # Every module is kept, not only the one this browser runs.
+        missing = self.e.async_js("""const done = arguments[0];
+            caches.match('modules.json').then((r) => r.json()).then((modules) => Promise.all(
+              modules.map(({ file }) => caches.match(file).then((hit) => (hit ? null : file)))))
+            .then((files) => done(files.filter(Boolean)));""")
+        self.assertEqual(missing, [])
 
     def Value(self, caption):
         """The number shown beside `caption` in the panel."""

@@ -64,10 +64,10 @@ function Resize(entry) {
   const radius = picture.width / 20;
   const rim = Math.max(1, picture.width / 277);
   const size = Math.ceil(2 * radius + 2 * rim);
-  sprite = document.createElement('canvas');  // older tablets have no OffscreenCanvas
-  sprite.width = size;
-  sprite.height = size;
-  const disc = sprite.getContext('2d');
+  const canvas = document.createElement('canvas');  // older tablets have no OffscreenCanvas
+  canvas.width = size;
+  canvas.height = size;
+  const disc = canvas.getContext('2d');
   disc.beginPath();
   disc.arc(size / 2, size / 2, radius, 0, 2 * Math.PI);
   disc.fillStyle = 'black';
@@ -75,6 +75,12 @@ function Resize(entry) {
   disc.lineWidth = rim;
   disc.strokeStyle = 'white';
   disc.stroke();
+  // A bitmap is copied faster than a canvas (by far in WebKit); the canvas
+  // serves until it is made, and where there are no bitmaps.
+  sprite = canvas;
+  window.createImageBitmap?.(canvas).then((bitmap) => {
+    if (sprite === canvas) sprite = bitmap;
+  }, () => {});
   Draw(shown);
   document.body.dataset.ready = 'true';  // drawn at its size: the page is ready
 }
@@ -87,8 +93,10 @@ function Draw(state) {
   const sx = picture.width / 10;
   const sy = picture.height / 10;
   const half = sprite.width / 2;
+  // At whole pixels, as the desktop stamps its discs: each disc is copied,
+  // not resampled, which makes drawing three to four times cheaper.
   for (let i = 1; i <= state.count; ++i) {
-    context.drawImage(sprite, state.pos[2 * i] * sx - half, state.pos[2 * i + 1] * sy - half);
+    context.drawImage(sprite, Math.round(state.pos[2 * i] * sx - half), Math.round(state.pos[2 * i + 1] * sy - half));
   }
   page.drawn += 1;
 }
@@ -116,7 +124,7 @@ const panel = new Panel($('panel'), $('panelButton'), (k) => tessaly._tessaly_ob
 
 // Read by the page's tests: what has been drawn and how many ticks ran.
 Object.assign(page, { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown,
-  running: () => interval !== null, refreshes: () => panel.refreshes });
+  running: () => interval !== null, refreshes: () => panel.refreshes, draw: (state) => Draw(state) });
 
 // The worker loads the module the page runs; its uncaught errors come back
 // as messages (worker.js), or as an error event where it cannot even start.
