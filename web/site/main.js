@@ -43,16 +43,6 @@ const context = picture.getContext('2d');
 let sprite = null;   // one disc, drawn once per size
 let shown = null;    // the state on the picture
 
-// The window's unit follows the size of the browser's window, of its half
-// while the observation panel is beside it (below it on a portrait screen).
-function Layout() {
-  const portrait = innerWidth < innerHeight;
-  const width = panel.shown && !portrait ? innerWidth / 2 : innerWidth;
-  const height = panel.shown && portrait ? innerHeight / 2 : innerHeight;
-  const u = Math.min(width / 434, height / 273);
-  document.documentElement.style.setProperty('--u', `${u}px`);
-}
-
 // The picture has one pixel for every pixel of the screen it covers, at any
 // pixel density: its size in device pixels comes from the browser where it
 // says so, from the ratio elsewhere.
@@ -284,8 +274,8 @@ NewWorker();
 ShowCores();
 $('runButton').addEventListener('click', OnRun);
 $('stopButton').addEventListener('click', OnStop);
-addEventListener('resize', () => { Layout(); panel.Draw(); });
-panel.onToggle = () => { Layout(); ObserveNow(); };
+addEventListener('resize', () => panel.Draw());
+panel.onToggle = () => ObserveNow();
 // Browsers that know no device-pixel box (WebKit) throw here; the content
 // box and the pixel ratio stand in.
 const resizer = new ResizeObserver(([entry]) => Resize(entry));
@@ -294,7 +284,6 @@ try {
 } catch {
   resizer.observe(picture);
 }
-Layout();
 
 // Read by the page's tests: the page stays, isolated or not (threads.js).
 page.settled = false;
