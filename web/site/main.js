@@ -221,11 +221,14 @@ function OnStepFinished(event) {
     Report(utf8(tessaly._tessaly_tick_error_message(error)));
     return;
   }
-  Draw(state);  // the state this tick started from, as the window draws it
+  const from = state;  // drawn, as the window draws the state its tick started from
   state = { ...state, pos, vel, steps: state.steps + 1 };
   page.ticks += 1;
   page.stepMs += stepMs;
+  // The next step starts before this one is drawn: the worker steps while
+  // the page draws.
   if (pending && interval !== null) StartStep();
+  Draw(from);
 }
 
 function OnRun() {
