@@ -146,7 +146,6 @@ Object.defineProperty(page, 'busyThreads', {
   get: () => (control.threads ? control.BusyThreads() : busy ? 1 : 0),
 });
 let runPressed = false;  // 実行 was pressed, and the page may no longer reload
-let figuresAsked = false;  // the step in flight also works out the panel's figures
 
 function ClearBusy() {
   clearTimeout(busyTimer);
@@ -161,20 +160,13 @@ function StopTimer() {
 // Forgets the step in flight, so that nothing it does shows and no core stays
 // busy with it: its threads stop at once (with threads), or its worker is
 // ended (without).
-// The figures the panel asked of a step are worked out on the worker's own
-// thread, past the flag's reach: a worker that may be working them out is
-// ended, as one without threads is.
 function AbandonStep() {
   generation += 1;
-  if (control.threads && !(busy && figuresAsked)) {
+  if (control.threads) {
     control.Abandon(generation, busy);
     busy = false;
   } else if (busy) {
     worker.terminate();
-    if (control.threads) {
-      control.Abandon(generation, false);
-      control.Detach();
-    }
     NewWorker();
     busy = false;
   }
@@ -189,7 +181,6 @@ function Post(step) {
   const pos = state.pos.slice();
   const vel = state.vel.slice();
   const asked = panel.Request(state.steps + (step ? 1 : 0));
-  figuresAsked = asked.observe !== null;
   worker.postMessage({ generation, count: state.count, timeStep: state.timeStep, pos, vel, step, ...asked },
     [pos.buffer, vel.buffer]);
   busyTimer = setTimeout(() => picture.classList.add('busy'), kBusyAfterMs);

@@ -67,12 +67,6 @@ export class StepControl {
     if (inFlight && this.module) Atomics.store(this.module.bytes, this.module.stop, 1);
   }
 
-  // The worker was ended, its threads with it: nothing of it is read again
-  // until the next one hands over its module.
-  Detach() {
-    this.module = null;
-  }
-
   // Threads working out forces right now.
   BusyThreads() {
     return this.module ? Atomics.load(this.module.ints, this.module.atWork / 4) : 0;
