@@ -99,7 +99,8 @@ if (process.exitCode) process.exit();
 // module that modules.json names.
 const site = path.dirname(modulePath);
 const listed = fs.readFileSync(path.join(site, 'sw.js'), 'utf8').match(/kFiles = \[([^\]]*)\]/)[1];
-const modules = JSON.parse(fs.readFileSync(path.join(site, 'modules.json'), 'utf8')).map(({ file }) => file);
+const modules = JSON.parse(fs.readFileSync(path.join(site, 'modules.json'), 'utf8'))
+  .flatMap(({ file, beside = [] }) => [file, ...beside]);  // a module and the files beside it
 for (const file of fs.readdirSync(site).filter((name) => name !== 'sw.js')) {
   assert.ok(listed.includes(`'${file}'`) || modules.includes(file), `the service worker does not keep ${file}`);
 }

@@ -23,5 +23,7 @@ for module in tessaly_web.js tessaly_web_scalar.js; do
 done
 echo "== The fast powers near their margin in the module (ctest -L long runs 10^8)"
 "$here"/power_sweep.sh "$web" 1000000
+echo "== The page's states bit-identical with one worker and with several"
+node "$here"/threads_test.mjs "$web"/site/tessaly_web.js "$web"/site/tessaly_web_threads.js
 echo "== The page in Chromium, WebKitGTK and Firefox"
 xvfb-run -a /usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page
