@@ -5,6 +5,7 @@
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "app/option_values.h"
+#include "app/thermo_writer.h"
+#include "app/xyz_writer.h"
 #include "form/run_fields.h"
 #include "model/observables.h"
 #include "model/placement.h"
@@ -211,6 +214,33 @@ EMSCRIPTEN_KEEPALIVE const double* tessaly_observe(double steps) {
   std::copy(f.speed_curve.begin(), f.speed_curve.end(),
             g_figures.end() - (kSpeedCurvePoints + 1));
   return g_figures.data();
+}
+
+// What a batch run with --thermo writes first: its header line.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_thermo_header() { return Hand(ThermoHeader()); }
+
+// The row a batch run with --thermo writes for the current level as the
+// state after `steps` steps, through the batch run's own writer: the walls'
+// pressure from the steps measured since it was last forgotten. One pass over
+// the pairs. Empty when the time overflows, where the batch run fails.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_thermo_row(double steps) {
+  const auto step = static_cast<std::uint64_t>(steps);
+  const double time = static_cast<double>(step) * g_sim.TimeStep;
+  if (!std::isfinite(time)) return Hand(std::string());
+  const double potential = PotentialEnergy(g_sim);
+  const ThermoValues values{KineticEnergy(g_sim), potential, Temperature(g_sim),
+                            WallPressure(g_walls, g_sim.TimeStep)};
+  return Hand(ThermoRow(step, time, values));
+}
+
+// The current level as the frame a batch run with --xyz writes for the state
+// after `steps` steps, through the batch run's own writer. One pass over the
+// pairs. Empty when the time overflows, where the batch run fails.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_xyz_frame(double steps) {
+  const auto step = static_cast<std::uint64_t>(steps);
+  const double time = static_cast<double>(step) * g_sim.TimeStep;
+  if (!std::isfinite(time)) return Hand(std::string());
+  return Hand(XyzFrame(g_sim, step, time, PotentialEnergy(g_sim)));
 }
 
 }  // extern "C"

@@ -4,6 +4,10 @@
 // worker, so that the page answers at once whatever the count.
 import createTessaly from './tessaly_web.js';
 import { Panel } from './panel.js';
+import { ReadAddress } from './address.js';
+import { Recorder, SetUpSaving } from './record.js';
+import { Share } from './share.js';
+import { SetUpHelp } from './help.js';
 
 const $ = (id) => document.getElementById(id);
 const tessaly = await createTessaly();
@@ -28,10 +32,6 @@ picture.title = '10 × 10 の箱の中の分子を、白い縁の黒い円で表
 $('runButton').title = '入力した値で、新しい配置からシミュレーションを始めます';
 $('stopButton').title = 'シミュレーションを止めます。図はそのまま残ります';
 
-const seed = new URLSearchParams(location.search).get('seed');
-if (seed !== null && !tessaly.ccall('tessaly_use_seed', 'number', ['string'], [seed])) {
-  console.warn(`seed '${seed}' is not a whole number from 0 to 2^64 - 1; the clock places`);
-}
 
 // ----- The picture ----------------------------------------------------------
 
@@ -108,10 +108,12 @@ let interval = null;
 let period = 0;
 let busyTimer = null;
 const panel = new Panel($('panel'), $('panelButton'), (k) => tessaly._tessaly_observation_layout(k));
+const recorder = new Recorder(utf8(tessaly._tessaly_thermo_header()), $('recordNote'));
+let runSeed = '';  // the seed of the current run, in decimal
 
 // Read by the page's tests: what has been drawn and how many ticks ran.
 const page = { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown, running: () => interval !== null,
-  refreshes: () => panel.refreshes };
+  refreshes: () => panel.refreshes, seed: () => runSeed, rows: () => recorder.rows.length, saved: [] };
 window.tessalyPage = page;
 
 function NewWorker() {
@@ -148,8 +150,10 @@ function Post(step) {
   busy = true;
   const pos = state.pos.slice();
   const vel = state.vel.slice();
-  const asked = panel.Request(state.steps + (step ? 1 : 0));
-  worker.postMessage({ generation, count: state.count, timeStep: state.timeStep, pos, vel, step, ...asked },
+  const steps = state.steps + (step ? 1 : 0);
+  const asked = panel.Request(steps);
+  const record = recorder.Wanted(steps, panel.shown) ? steps : null;
+  worker.postMessage({ generation, count: state.count, timeStep: state.timeStep, pos, vel, step, record, ...asked },
     [pos.buffer, vel.buffer]);
   busyTimer = setTimeout(() => picture.classList.add('busy'), kBusyAfterMs);
 }
@@ -174,10 +178,11 @@ function OnTick() {
 }
 
 function OnStepFinished(event) {
-  const { generation: of, error, pos, vel, stepMs, step, figures, waitMs } = event.data;
+  const { generation: of, error, pos, vel, stepMs, step, figures, waitMs, record, row } = event.data;
   if (of !== generation) return;
   busy = false;
   ClearBusy();
+  if (row) recorder.Add(record, row);
   if (figures) panel.Show(figures, waitMs);
   if (!step) {
     if (pending && interval !== null) StartStep();
@@ -190,6 +195,7 @@ function OnStepFinished(event) {
     return;
   }
   Draw(state);  // the state this tick started from, as the window draws it
+  UpdateSaving();
   state = { ...state, pos, vel, steps: state.steps + 1 };
   page.ticks += 1;
   page.stepMs += stepMs;
@@ -224,7 +230,11 @@ function OnRun() {
     vel: at(tessaly._tessaly_velocities()),
     steps: 0,
   };
+  runSeed = utf8(tessaly._tessaly_seed_text());
+  $('seedValue').textContent = runSeed;
+  recorder.Reset();
   Draw(state);
+  UpdateSaving();
   panel.RunStarted();
   ObserveNow();
   period = tessaly._tessaly_settings_period();
@@ -243,8 +253,23 @@ $('stopButton').addEventListener('click', OnStop);
 addEventListener('resize', () => { Layout(); panel.Draw(); });
 panel.onToggle = () => { Layout(); ObserveNow(); };
 new ResizeObserver(([entry]) => Resize(entry)).observe(picture, { box: 'device-pixel-content-box' });
+const UpdateSaving = SetUpSaving(recorder, () => ({ seed: runSeed, shown }),
+  new URL('./tessaly_web.js', import.meta.url).href, Report, page.saved);
+new Share($('shareButton'), () => {
+  const observe = panel.shown ? 1 : 0;
+  const ran = utf8(tessaly._tessaly_share_query(observe));
+  if (ran) return ran;
+  const texts = fields.map((input) => input.value);
+  return utf8(tessaly.ccall('tessaly_share_query_of_texts', 'number', ['string', 'string', 'string', 'number'],
+    [...texts, observe]));
+});
+SetUpHelp($('helpButton'), () => utf8(tessaly._tessaly_help_html()));
+const asked = ReadAddress(location.search, fields,
+  (seed) => tessaly.ccall('tessaly_use_seed', 'number', ['string'], [seed]) === 1, Report);
+if (asked.observe && !panel.shown) panel.Toggle();
 Layout();
 document.body.dataset.ready = 'true';
+if (asked.run) $('runButton').click();
 
 if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
   navigator.serviceWorker.register('sw.js').catch(() => {});

@@ -2,7 +2,8 @@
 // has been opened with one. A new build changes the cache's name.
 const kCache = 'tessaly-@TESSALY_SITE_VERSION@';
 const kFiles = ['./', 'index.html', 'main.js', 'panel.js', 'plot.js', 'worker.js', 'tessaly_web.js', 'style.css',
-  'tessaly.svg', 'manifest.webmanifest'];
+  'tessaly.svg', 'manifest.webmanifest', 'address.js', 'record.js', 'save_worker.js', 'share.js', 'help.js',
+  'qrcode.mjs'];
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(kCache).then((cache) => cache.addAll(kFiles)).then(() => self.skipWaiting()));
