@@ -2,7 +2,8 @@
 // how the fields are read, in what order they are checked, every message -
 // come from the compiled module (form/run_fields.h); the steps run in a
 // worker, so that the page answers at once whatever the count.
-import createTessaly from './tessaly_web.js';
+// start.js has chosen the module (window.tessalyPage.module) and loads this
+// file; whatever throws here, it shows in the page.
 import { Panel } from './panel.js';
 import { ReadAddress } from './address.js';
 import { Recorder, SetUpSaving } from './record.js';
@@ -10,6 +11,8 @@ import { Share } from './share.js';
 import { SetUpHelp } from './help.js';
 
 const $ = (id) => document.getElementById(id);
+const page = window.tessalyPage;
+const { default: createTessaly } = await import(page.module);
 const tessaly = await createTessaly();
 const utf8 = (ptr) => tessaly.UTF8ToString(ptr);
 const kNoError = -1;
@@ -112,13 +115,20 @@ const recorder = new Recorder(utf8(tessaly._tessaly_thermo_header()), $('recordN
 let runSeed = '';  // the seed of the current run, in decimal
 
 // Read by the page's tests: what has been drawn and how many ticks ran.
-const page = { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown, running: () => interval !== null,
-  refreshes: () => panel.refreshes, seed: () => runSeed, rows: () => recorder.rows.length, saved: [] };
-window.tessalyPage = page;
+Object.assign(page, { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown,
+  running: () => interval !== null, refreshes: () => panel.refreshes,
+  seed: () => runSeed, rows: () => recorder.rows.length, saved: [] });
 
+// The worker loads the module the page runs; its uncaught errors come back
+// as messages (worker.js), or as an error event where it cannot even start.
 function NewWorker() {
   worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
-  worker.onmessage = OnStepFinished;
+  worker.onmessage = (event) => {
+    if (event.data.uncaught !== undefined) page.errors.push(`worker: ${event.data.uncaught}`);
+    else OnStepFinished(event);
+  };
+  worker.onerror = (event) => page.errors.push(`worker: ${event.message ?? 'failed to start'}`);
+  worker.postMessage({ module: page.module });
 }
 
 function ClearBusy() {
@@ -252,9 +262,16 @@ $('runButton').addEventListener('click', OnRun);
 $('stopButton').addEventListener('click', OnStop);
 addEventListener('resize', () => { Layout(); panel.Draw(); });
 panel.onToggle = () => { Layout(); ObserveNow(); };
-new ResizeObserver(([entry]) => Resize(entry)).observe(picture, { box: 'device-pixel-content-box' });
+// Browsers that know no device-pixel box (WebKit) throw here; the content
+// box and the pixel ratio stand in.
+const resizer = new ResizeObserver(([entry]) => Resize(entry));
+try {
+  resizer.observe(picture, { box: 'device-pixel-content-box' });
+} catch {
+  resizer.observe(picture);
+}
 const UpdateSaving = SetUpSaving(recorder, () => ({ seed: runSeed, shown }),
-  new URL('./tessaly_web.js', import.meta.url).href, Report, page.saved);
+  new URL(page.module, location.href).href, Report, page.saved);
 new Share($('shareButton'), () => {
   const observe = panel.shown ? 1 : 0;
   const ran = utf8(tessaly._tessaly_share_query(observe));

@@ -1,13 +1,20 @@
 // Keeps every file of the page, so that it opens without a network once it
 // has been opened with one. A new build changes the cache's name.
 const kCache = 'tessaly-@TESSALY_SITE_VERSION@';
-const kFiles = ['./', 'index.html', 'main.js', 'panel.js', 'plot.js', 'worker.js', 'tessaly_web.js', 'style.css',
-  'tessaly.svg', 'manifest.webmanifest', 'address.js', 'record.js', 'save_worker.js', 'share.js', 'help.js',
-  'qrcode.mjs'];
+// The modules are those modules.json lists, every one of them: the same
+// device may run another one later (a browser updated, a policy changed).
+const kFiles = ['./', 'index.html', 'start.js', 'main.js', 'panel.js', 'plot.js', 'worker.js', 'modules.json',
+  'style.css', 'tessaly.svg', 'manifest.webmanifest', 'address.js', 'record.js', 'save_worker.js',
+  'share.js', 'help.js', 'qrcode.mjs'];
 
-self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(kCache).then((cache) => cache.addAll(kFiles)).then(() => self.skipWaiting()));
-});
+async function Install() {
+  const modules = await (await fetch('modules.json', { cache: 'no-cache' })).json();
+  const cache = await caches.open(kCache);
+  await cache.addAll([...kFiles, ...modules.map(({ file }) => file)]);
+  await self.skipWaiting();
+}
+
+self.addEventListener('install', (event) => event.waitUntil(Install()));
 
 self.addEventListener('activate', (event) => {
   event.waitUntil(caches.keys()

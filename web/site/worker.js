@@ -4,12 +4,20 @@
 // when the page asks, the figures of the new state are worked out here too,
 // beside the step, so that their pass over the pairs never holds up the page;
 // so is the row of the batch run's --thermo table, when the page keeps it.
-import createTessaly from './tessaly_web.js';
 
-const ready = createTessaly();
+// Uncaught errors go to the page, which keeps them (window.tessalyPage.errors).
+const Describe = (error) => (error instanceof Error ? `${error.name}: ${error.message}` : String(error));
+addEventListener('error', (event) => postMessage({ uncaught: Describe(event.error ?? event.message) }));
+addEventListener('unhandledrejection', (event) => postMessage({ uncaught: Describe(event.reason) }));
+
+let ready = null;  // the module, once the page has named it
 let size = null;
 
 onmessage = async (event) => {
+  if (event.data.module) {
+    ready = import(event.data.module).then(({ default: createTessaly }) => createTessaly());
+    return;
+  }
   const tessaly = await ready;
   const { generation, count, timeStep, pos, vel, step, measure, forget, observe, record } = event.data;
   if (!size || size.count !== count || !Object.is(size.timeStep, timeStep)) {
