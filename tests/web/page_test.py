@@ -5,6 +5,7 @@
 import functools
 import http.server
 import os
+import subprocess
 import sys
 import tempfile
 import threading
@@ -21,6 +22,8 @@ from selenium.webdriver.common.keys import Keys
 
 SITE = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "build-web/site"
 SCREENSHOT = sys.argv[2] if len(sys.argv) > 2 else None
+# The node command line beside the site (build-web/tessaly.js).
+NODE_TESSALY = os.path.join(os.path.dirname(SITE), "tessaly.js")
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
@@ -327,6 +330,167 @@ class PageTest(unittest.TestCase):
                 });""")
             self.assertGreaterEqual(same[0], 14, toggles_at)
             self.assertTrue(same[1], toggles_at)
+
+    # ----- Seeds, the address, 共有, saving and help ------------------------
+
+    def Arrangement(self):
+        """The arrangement 実行 placed: the shown state after a run with period 0."""
+        self.WaitFor(lambda: self.Shown() is not None)
+        return self.Shown()
+
+    def ShareLink(self):
+        self.Element("shareButton").click()
+        self.WaitFor(lambda: self.js("return document.getElementById('shareBox').open"))
+        return self.Element("shareLink").get_attribute("value")
+
+    def CloseShare(self):
+        self.Element("shareClose").click()
+        self.WaitFor(lambda: not self.js("return document.getElementById('shareBox').open"))
+
+    def Decode(self, png):
+        """The text of the QR code in a PNG, as zbarimg reads it."""
+        with tempfile.NamedTemporaryFile(suffix=".png") as image:
+            image.write(png)
+            image.flush()
+            read = subprocess.run(["zbarimg", "--raw", "-q", image.name], capture_output=True, text=True)
+        self.assertEqual(read.returncode, 0, read.stderr)
+        return read.stdout.rstrip("\n")
+
+    def test_a_run_from_the_clock_is_shared_by_a_link_and_a_qr_code_that_reopen_it(self):
+        self.Open()
+        # Before any run: the fields' texts, no seed.
+        self.Type("countField", "７")
+        link = self.ShareLink()
+        self.assertEqual(link, self.url + "?count=%EF%BC%97&time-step=0.1&period=10&run")
+        self.CloseShare()
+        self.Run("４０", "1e-1", "0")
+        first = self.Arrangement()
+        seed = self.js("return tessalyPage.seed()")
+        self.assertRegex(seed, r"^[0-9]+$")
+        self.assertEqual(self.Value("乱数の種"), seed)
+        self.Toggle().click()
+        link = self.ShareLink()
+        # As read for the last 実行: whole numbers and the shortest form.
+        self.assertEqual(link, f"{self.url}?count=40&time-step=0.1&period=0&seed={seed}&observe&run")
+        self.assertEqual(self.Decode(self.Element("shareCode").screenshot_as_png), link)
+        cell, width, css = self.js("const c = document.getElementById('shareCode');"
+                                   "return [Number(c.dataset.cell), c.width, c.clientWidth * devicePixelRatio]")
+        self.assertGreaterEqual(cell, 4)
+        self.assertLessEqual(abs(width - css), 1)  # drawn in the screen's own pixels
+        # Served on the loopback here: pupils' devices cannot open it.
+        warning = self.Element("shareLoopback")
+        self.assertTrue(warning.is_displayed())
+        self.assertIn("127.0.0.1", warning.text)
+        self.assertIn("README", warning.text)
+        # コピー: plain http on the loopback is a secure context, so the
+        # clipboard takes it; elsewhere the link is left selected.
+        self.Element("shareCopy").click()
+        self.WaitFor(lambda: self.Element("shareCopied").text != "")
+        self.assertEqual(self.js("const f = document.getElementById('shareLink');"
+                                 "return document.activeElement === f ? f.value.substring("
+                                 "f.selectionStart, f.selectionEnd) : f.value"), link)
+        self.CloseShare()
+        # The link elsewhere: the same arrangement, bit for bit, run at once
+        # with the panel shown.
+        self.driver.get(link)
+        self.WaitFor(lambda: self.js("return document.body.dataset.ready === 'true'"))
+        self.assertEqual(self.Arrangement(), first)
+        self.assertEqual(self.js("return tessalyPage.seed()"), seed)
+        self.assertTrue(self.Panel().is_displayed())
+        self.assertEqual([self.Element(f).get_attribute("value") for f in ("countField", "timeStepField",
+                                                                           "periodField")], ["40", "0.1", "0"])
+        self.assertEqual(self.js("return tessalyPage.errors"), [])
+
+    def test_address_values_go_into_the_fields_and_a_bad_one_gets_its_dialog(self):
+        for query, fields, message in (
+                ("?count=40000&run", ("40000", "0.1", "10"), ("「分子の数」", "オーバーフロー")),
+                ("?count=5&time-step=abc&period=3&run", ("5", "abc", "3"), ("「時間刻み」",)),
+                ("?period=-1&run", ("40", "0.1", "-1"), ("「タイマー」", "範囲外の値")),
+                ("?seed=18446744073709551616&period=0&run", ("40", "0.1", "0"), ("乱数の種", "seed=")),
+                ("?seed=7x&period=0", ("40", "0.1", "0"), ("乱数の種",))):
+            self.Open(query)
+            self.assertEqual([self.Element(f).get_attribute("value") for f in
+                              ("countField", "timeStepField", "periodField")], list(fields), query)
+            self.WaitFor(lambda: self.js("return document.getElementById('errorBox').open"))
+            for part in message:
+                self.assertIn(part, self.Element("errorMessage").text, query)
+            self.CloseError()
+            if "seed" in query:
+                # The clock places, as without a seed.
+                self.Element("runButton").click()
+                self.assertRegex(self.js("return tessalyPage.seed()"), r"^[0-9]+$")
+                self.assertEqual(self.Arrangement()[0], 40)
+            else:
+                self.assertIsNone(self.Shown(), query)  # nothing ran
+            self.assertEqual(self.js("return tessalyPage.errors"), [])
+
+    def Saved(self, button):
+        """Presses a save button; the file the page hands the browser."""
+        before = self.js("return tessalyPage.saved.length")
+        self.Element(button).click()
+        self.WaitFor(lambda: self.js("return tessalyPage.saved.length") > before)
+        return self.js("return tessalyPage.saved[tessalyPage.saved.length - 1]")
+
+    def Batch(self, *args):
+        """What node's batch run writes, as text."""
+        with tempfile.TemporaryDirectory() as out:
+            path = os.path.join(out, "out")
+            subprocess.run(["node", NODE_TESSALY, "--batch", *args, path], check=True)
+            with open(path, encoding="utf-8") as written:
+                return written.read()
+
+    def test_the_saved_table_and_frame_are_the_batch_runs_byte_for_byte(self):
+        with tempfile.TemporaryDirectory() as downloads:
+            self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                        {"behavior": "allow", "downloadPath": downloads})
+            for count, time_step, seed in (("40", "0.05", "7"), ("3", "-0.1", "18446744073709551615")):
+                self.Open(f"?seed={seed}&observe")
+                self.Run(count, time_step, "1")
+                self.WaitFor(lambda: self.js("return tessalyPage.rows()") >= 5)
+                self.Element("stopButton").click()
+                csv = self.Saved("csvButton")
+                rows = self.js("return tessalyPage.rows()")
+                last = 10 * (rows - 1)
+                self.assertEqual(csv["name"], f"tessaly-{seed}-{last}.csv")
+                self.assertEqual(csv["text"], self.Batch("--count", count, "--time-step", time_step, "--seed", seed,
+                                                         "--steps", str(last), "--every", "10", "--thermo"))
+                xyz = self.Saved("xyzButton")
+                steps = self.js("return tessalyPage.shown().steps")
+                self.assertEqual(xyz["name"], f"tessaly-{seed}-{steps}.xyz")
+                frames = self.Batch("--count", count, "--time-step", time_step, "--seed", seed,
+                                    "--steps", str(steps), "--every", str(steps), "--xyz")
+                lines = frames.splitlines(keepends=True)
+                self.assertEqual(xyz["text"], "".join(lines[int(count) + 2:]))
+                self.assertIn(f" step={steps} ", xyz["text"].splitlines()[1])
+                # What reached the download folder is that same text.
+                for saved in (csv, xyz):
+                    path = os.path.join(downloads, saved["name"])
+                    self.WaitFor(lambda: os.path.exists(path))
+                    with open(path, encoding="utf-8") as file:
+                        self.assertEqual(file.read(), saved["text"])
+                self.assertEqual(self.js("return tessalyPage.errors"), [])
+
+    def test_nothing_is_recorded_while_the_panel_is_hidden(self):
+        self.Open("?seed=3")
+        self.Run("20", "0.1", "1")
+        self.WaitFor(lambda: self.Ticks() >= 30)
+        self.assertEqual(self.js("return tessalyPage.rows()"), 0)
+        self.assertFalse(self.Element("csvButton").is_enabled())
+        self.Toggle().click()
+        ticks = self.Ticks()
+        self.WaitFor(lambda: self.js("return tessalyPage.rows()") >= 3)
+        self.assertIn("記録した行", self.Element("recordNote").text)
+        self.assertGreater(self.Ticks(), ticks + 10)
+
+    def test_the_help_shows_the_text_of_the_module(self):
+        self.Open()
+        self.Element("helpButton").click()
+        self.WaitFor(lambda: self.js("return document.getElementById('helpBox').open"))
+        text = self.Element("helpText").text
+        for part in ("分子の数", "時間刻み", "タイマー", "50", "共有", "CSV", "MIT"):
+            self.assertIn(part, text)
+        self.Element("helpClose").click()
+        self.WaitFor(lambda: not self.js("return document.getElementById('helpBox').open"))
 
     def test_screenshot_shows_the_japanese_captions(self):
         self.Open()
