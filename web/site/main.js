@@ -81,7 +81,7 @@ function Draw(state) {
   shown = state;
   context.fillStyle = 'rgb(112, 128, 144)';
   context.fillRect(0, 0, picture.width, picture.height);
-  if (!state) return;
+  if (!state || !sprite) return;  // Resize draws it once the picture has a size
   const sx = picture.width / 10;
   const sy = picture.height / 10;
   const half = sprite.width / 2;
