@@ -1,6 +1,7 @@
 #include "platform/random.h"
 
 #include <chrono>
+#include <iterator>
 
 namespace tessaly {
 namespace {
@@ -12,9 +13,7 @@ double UniformFrom(std::mt19937_64& engine) {
 
 }  // namespace
 
-void ClockRandom::SeedFromClock() {
-  // Nanosecond ticks of the steady and the wall clock: Runs pressed within the
-  // same clock tick of one still differ through the other.
+std::uint64_t ClockSeed() {
   const auto steady = static_cast<std::uint64_t>(
       std::chrono::steady_clock::now().time_since_epoch().count());
   const auto wall = static_cast<std::uint64_t>(
@@ -23,7 +22,17 @@ void ClockRandom::SeedFromClock() {
                     static_cast<std::uint32_t>(steady >> 32),
                     static_cast<std::uint32_t>(wall),
                     static_cast<std::uint32_t>(wall >> 32)};
-  engine_.seed(seq);
+  // The seed sequence mixes every bit of both clocks into each word.
+  std::uint32_t words[2];
+  seq.generate(std::begin(words), std::end(words));
+  return (static_cast<std::uint64_t>(words[1]) << 32) | words[0];
+}
+
+std::string SeedText(std::uint64_t seed) { return std::to_string(seed); }
+
+void ClockRandom::SeedFromClock() {
+  seed_ = ClockSeed();
+  engine_.seed(*seed_);
 }
 
 double ClockRandom::Next() { return UniformFrom(engine_); }

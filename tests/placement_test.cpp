@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <vector>
 
@@ -158,6 +159,25 @@ TEST(PlaceParticles, TheLargestCountIsPlaced) {
   const Vec2& last = sim.Pos[0][32767];
   EXPECT_GE(last.X, 1.0);
   EXPECT_LT(last.X, 9.0);
+}
+
+TEST(PlaceParticles, AnArrangementFromTheClockComesAgainFromItsSeed) {
+  ClockRandom clock_random;
+  EXPECT_FALSE(clock_random.Seed().has_value()) << "no seed before the first placement";
+  for (const std::int16_t n : {0, 1, 40, 400}) {
+    Simulation from_clock = Fresh(n);
+    PlaceParticles(from_clock, clock_random);
+    ASSERT_TRUE(clock_random.Seed().has_value());
+    FixedSeedRandom seeded(*clock_random.Seed());
+    Simulation again = Fresh(n);
+    PlaceParticles(again, seeded);
+    for (int p = 0; p <= n; ++p) {
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(again.Pos[0][p].X),
+                std::bit_cast<std::uint64_t>(from_clock.Pos[0][p].X)) << n << ": " << p;
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(again.Pos[0][p].Y),
+                std::bit_cast<std::uint64_t>(from_clock.Pos[0][p].Y)) << n << ": " << p;
+    }
+  }
 }
 
 }  // namespace

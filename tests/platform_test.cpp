@@ -54,6 +54,29 @@ TEST(ClockRandom, ReseedingAMomentLaterGivesAnotherSequence) {
   EXPECT_LT(same, 8);
 }
 
+TEST(ClockRandom, EachReseedNamesTheSeedItStartedFrom) {
+  ClockRandom random;
+  std::vector<std::uint64_t> seeds;
+  for (int k = 0; k < 3; ++k) {
+    random.SeedFromClock();
+    ASSERT_TRUE(random.Seed().has_value());
+    seeds.push_back(*random.Seed());
+    FixedSeedRandom again(seeds.back());
+    for (int draw = 0; draw < 16; ++draw) ASSERT_EQ(random.Next(), again.Next()) << k << ", " << draw;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_NE(seeds[0], seeds[1]);
+  EXPECT_NE(seeds[1], seeds[2]);
+}
+
+TEST(SeedText, WritesAll64BitsInDecimal) {
+  EXPECT_EQ(SeedText(0), "0");
+  EXPECT_EQ(SeedText(7), "7");
+  // Beyond 2^53, where a JavaScript Number would round.
+  EXPECT_EQ(SeedText((std::uint64_t{1} << 53) + 1), "9007199254740993");
+  EXPECT_EQ(SeedText(~std::uint64_t{0}), "18446744073709551615");
+}
+
 TEST(FixedSeedRandom, EveryReseedRestartsFromTheSeedNotTheClock) {
   FixedSeedRandom random(42);
   random.SeedFromClock();
