@@ -13,5 +13,7 @@ echo "== The field rules through the module"
 node "$here"/fields_test.mjs "$web"/site/tessaly_web.js
 echo "== The observation panel's figures through the module"
 node "$here"/observe_test.mjs "$desktop" "$web"/site/tessaly_web.js
+echo "== The page's record of the table"
+node "$here"/record_test.mjs "$web"/site
 echo "== The page in headless Chromium"
 /usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page.png
