@@ -192,7 +192,10 @@ function OnStepFinished(event) {
   if (of !== generation) return;
   busy = false;
   ClearBusy();
-  if (row) recorder.Add(record, row);
+  if (row) {
+    recorder.Add(record, row);
+    UpdateSaving();
+  }
   if (figures) panel.Show(figures, waitMs);
   if (!step) {
     if (pending && interval !== null) StartStep();
