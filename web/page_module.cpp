@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "app/option_values.h"
+#include "app/shared_run.h"
 #include "app/thermo_writer.h"
 #include "app/xyz_writer.h"
+#include "form/help_text.h"
 #include "form/run_fields.h"
 #include "model/observables.h"
 #include "model/placement.h"
@@ -32,6 +34,9 @@ Simulation g_sim;
 std::unique_ptr<RandomSource> g_random = std::make_unique<ClockRandom>();
 std::string g_text;
 RunSettings g_settings;
+// The settings and the seed of the last run that started, for 共有.
+std::optional<RunSettings> g_run;
+std::optional<std::uint64_t> g_run_seed;
 FieldError g_error{Field::kCount, ErrorKind::kOverflow};
 WallMomentumHistory g_walls;
 std::vector<double> g_figures;
@@ -124,8 +129,42 @@ EMSCRIPTEN_KEEPALIVE int tessaly_start() {
   } catch (const RuntimeError& error) {
     return kPlacingFailed + static_cast<int>(error.kind());
   }
+  g_run = g_settings;
+  g_run_seed = g_random->Seed();
   return kNoError;
 }
+
+// The seed the last run was placed from, in decimal (all 64 bits: more than
+// a JavaScript Number holds); empty before the first run.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_seed_text() {
+  return Hand(g_run_seed ? SeedText(*g_run_seed) : std::string());
+}
+
+// The address parameters that reopen the last run ("?count=400&time-step=0.05
+// &period=20&seed=7&observe&run"), `observe` when the panel is shown; empty
+// before the first run.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_share_query(int observe) {
+  if (!g_run) return Hand(std::string());
+  return Hand(SharedQuery(
+      SharedRunOf(g_run->count, g_run->time_step, g_run->period, g_run_seed, observe != 0)));
+}
+
+// The address parameters of the fields' texts as they stand, without a seed,
+// for a page that has not run yet.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_share_query_of_texts(const char* count,
+                                                              const char* time_step,
+                                                              const char* period, int observe) {
+  SharedRun run;
+  run.count = count;
+  run.time_step = time_step;
+  run.period = period;
+  run.observe = observe != 0;
+  return Hand(SharedQuery(run));
+}
+
+// The help (使い方) and the about text, UTF-8 HTML.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_help_html() { return Hand(HelpHtml()); }
+EMSCRIPTEN_KEEPALIVE const char* tessaly_about_html() { return Hand(AboutHtml()); }
 
 // Fresh tables of `count` particles for the worker, which then writes the
 // state a tick starts from into tessaly_positions() and tessaly_velocities().
