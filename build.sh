@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Set up, build, and run the program or its tests on Debian 12.
-#   ./build.sh run    install what is missing, build, start the program
-#   ./build.sh test   install what is missing, build, run the whole test suite
-#   ./build.sh bench  build and run the benchmarks (Release build)
+#   ./build.sh run    install what is missing, build the program alone, start it
+#   ./build.sh test   install what is missing, build the program and its tests,
+#                     run the whole test suite
+#   ./build.sh bench  build the benchmarks alone and run them (Release build)
 #   ./build.sh sanitize   build with AddressSanitizer and UndefinedBehavior-
 #                         Sanitizer in build-asan/ and run the whole test suite
 #   ./build.sh tsan       build with ThreadSanitizer in build-tsan/ and run the
@@ -100,7 +101,14 @@ if [ "$mode" = package ]; then
   export TESSALY_DEB_CXXFLAGS TESSALY_DEB_LDFLAGS
 fi
 scripts/configure.sh "$preset"
-cmake --build "$build" -j "$jobs"
+# Each mode builds what it runs: the program alone for run, the benchmarks
+# for bench, everything for the rest.
+case "$mode" in
+  run) targets=(--target tessaly) ;;
+  bench) targets=(--target tessaly_model_bench tessaly_ui_bench) ;;
+  *) targets=() ;;
+esac
+cmake --build "$build" -j "$jobs" "${targets[@]}"
 
 case "$mode" in
   run)
