@@ -236,7 +236,7 @@ class PageTest(unittest.TestCase):
         self.WaitFor(lambda: self.Shown() is not None)
         self.assertEqual(self.Shown()[0], 40)
 
-    def test_opens_offline_once_opened_seed_included(self):
+    def test_opens_offline_once_opened_address_included(self):
         server = Serve(SITE)
         url = f"http://127.0.0.1:{server.server_address[1]}/"
         try:
@@ -246,10 +246,16 @@ class PageTest(unittest.TestCase):
         finally:
             server.shutdown()
             server.server_close()
-        self.driver.get(url + "?seed=7")
+        self.driver.get(url + "?count=30&time-step=0.05&period=0&seed=7&observe&run")
         self.WaitFor(lambda: self.js("return document.body.dataset.ready === 'true'"))
-        self.Run(period="0")
-        self.assertEqual(self.Shown()[0], 40)
+        self.WaitFor(lambda: self.Shown() is not None)
+        self.assertEqual(self.Shown()[0], 30)
+        self.assertEqual(self.js("return tessalyPage.seed()"), "7")
+        self.assertTrue(self.Panel().is_displayed())
+        # 共有 draws its code with the library the service worker keeps.
+        self.ShareLink()
+        self.assertGreater(self.js("return Number(document.getElementById('shareCode').dataset.modules)"), 0)
+        self.assertEqual(self.js("return tessalyPage.errors"), [])
 
     def Toggle(self):
         """The observation panel's toggle, found by its caption."""
