@@ -35,7 +35,6 @@ picture.title = '10 × 10 の箱の中の分子を、白い縁の黒い円で表
 $('runButton').title = '入力した値で、新しい配置からシミュレーションを始めます';
 $('stopButton').title = 'シミュレーションを止めます。図はそのまま残ります';
 
-
 // ----- The picture ----------------------------------------------------------
 
 const context = picture.getContext('2d');
