@@ -29,11 +29,21 @@ struct Options {
                              QStringLiteral("Open the observation window beside the window: "
                                             "temperature, energies, wall pressure, g(r) and "
                                             "speeds as the run goes.")};
+  QCommandLineOption period{QStringLiteral("period"),
+                            QStringLiteral("The window's タイマー: milliseconds between steps, "
+                                           "0 to 65535. Not with --batch."),
+                            QStringLiteral("MS")};
+  QCommandLineOption run{QStringLiteral("run"),
+                         QStringLiteral("Press 実行 as the window opens. Not with --batch.")};
   QCommandLineOption count{QStringLiteral("count"),
-                           QStringLiteral("Number of particles, 0 to 32767."), QStringLiteral("N")};
+                           QStringLiteral("Number of particles, 0 to 32767. Without --batch it "
+                                          "goes into the window's 分子の数 as typed, and 実行 "
+                                          "reads it as the field does."),
+                           QStringLiteral("N")};
   QCommandLineOption time_step{QStringLiteral("time-step"),
                                QStringLiteral("Time advanced by one step, a finite number in "
-                                              "reduced units (0.1 in the window)."),
+                                              "reduced units. Without --batch it goes into the "
+                                              "window's 時間刻み (0.1 unless given)."),
                                QStringLiteral("DT")};
   QCommandLineOption steps{QStringLiteral("steps"), QStringLiteral("Steps to take, 0 or more."),
                            QStringLiteral("K")};
@@ -55,11 +65,13 @@ struct Options {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Two-dimensional molecular dynamics: particles under Lennard-Jones forces "
-                       "in a 10 x 10 box.\nWithout options it opens the window; with --batch it "
-                       "runs without one and writes\nthe trajectory as extended XYZ and its energies as CSV."));
+                       "in a 10 x 10 box.\nWithout --batch it opens the window, its fields filled "
+                       "from --count, --time-step\nand --period; with --batch it runs without one "
+                       "and writes the trajectory as\nextended XYZ and its energies as CSV.\n\n"
+                       "  tessaly --count 400 --time-step 0.05 --period 20 --seed 7 --run"));
     for (const QCommandLineOption* option :
-         {&help, &version, &seed, &observe, &batch, &count, &time_step, &steps, &every, &xyz,
-          &thermo}) {
+         {&help, &version, &seed, &observe, &count, &time_step, &period, &run, &batch, &steps,
+          &every, &xyz, &thermo}) {
       parser.addOption(*option);
     }
   }

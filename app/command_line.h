@@ -2,7 +2,8 @@
 // guessed: an unknown option, an option given twice, a stray argument or a
 // value its option cannot take is an error, described in one line.
 //
-//   tessaly [--seed S] [--observe]          the window
+//   tessaly [--count N] [--time-step DT] [--period MS] [--seed S]
+//           [--observe] [--run]             the window, its fields filled
 //   tessaly --batch --count N --time-step DT --steps K [--seed S] [--every M]
 //           [--xyz FILE] [--thermo FILE]    (at least one of the two files)
 //   tessaly --help | --version

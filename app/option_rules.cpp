@@ -71,14 +71,24 @@ CommandLine ReadOptions(const OptionValueOf& value_of) {
   if (reader.Has("seed")) line.seed = reader.Whole("seed", 0, kMost);
 
   if (!reader.Has("batch")) {
-    for (const char* name : {"count", "time-step", "steps", "every", "xyz", "thermo"}) {
+    for (const char* name : {"steps", "every", "xyz", "thermo"}) {
       if (reader.Has(name)) return CommandLineError("--" + std::string(name) + " needs --batch");
     }
     if (!reader.error().empty()) return CommandLineError(reader.error());
     line.observe = reader.Has("observe");
+    line.run = reader.Has("run");
+    // As typed: the field reads them when 実行 is pressed, and says what it
+    // cannot use.
+    line.count_text = value_of("count");
+    line.time_step_text = value_of("time-step");
+    line.period_text = value_of("period");
     return line;
   }
-  if (reader.Has("observe")) return CommandLineError("--observe is for the window, not --batch");
+  for (const char* name : {"observe", "period", "run"}) {
+    if (reader.Has(name)) {
+      return CommandLineError("--" + std::string(name) + " is for the window, not --batch");
+    }
+  }
 
   std::string missing;
   for (const char* name : {"count", "time-step", "steps"}) {

@@ -15,12 +15,9 @@
 #include <string>
 
 #include "model/simulation.h"
+#include "platform/round_trip.h"  // every number is written with AppendRoundTrip
 
 namespace tessaly {
-
-// Appends `value` in its shortest round-trip decimal form ("0.1", "1e-07",
-// "-0"). The value must be finite.
-void AppendRoundTrip(std::string& out, double value);
 
 // The frame for level CurLevel of `sim`, as the state after `step` steps at
 // time `time` with total potential energy `energy`: whole, ending in a

@@ -113,6 +113,26 @@ TEST(ParseCommandLine, ObserveOpensTheObservationWindowBesideTheWindow) {
   EXPECT_TRUE(line.observe);
 }
 
+TEST(ParseCommandLine, WithoutBatchTheFieldsTakeTheirTextsAsTyped) {
+  const CommandLine line = Parse({"--count", "４００", "--time-step", "1e-1x", "--period", "-5",
+                                  "--seed", "7", "--run"});
+  ASSERT_EQ(line.action, Action::kWindow) << line.error;
+  // The fields read them when 実行 is pressed, and report what they cannot use.
+  EXPECT_EQ(line.count_text, "４００");
+  EXPECT_EQ(line.time_step_text, "1e-1x");
+  EXPECT_EQ(line.period_text, "-5");
+  EXPECT_EQ(line.seed, 7u);
+  EXPECT_TRUE(line.run);
+  EXPECT_FALSE(line.observe);
+
+  const CommandLine bare = Parse({"--time-step", ""});
+  ASSERT_EQ(bare.action, Action::kWindow) << bare.error;
+  EXPECT_FALSE(bare.count_text);
+  EXPECT_EQ(bare.time_step_text, "");
+  EXPECT_FALSE(bare.period_text);
+  EXPECT_FALSE(bare.run);
+}
+
 TEST(ParseCommandLine, BatchDefaultsToEveryStepAndTheClock) {
   const CommandLine line =
       Parse({"--batch", "--count", "0", "--time-step", "0", "--steps", "0", "--xyz", "a.xyz"});
@@ -156,7 +176,8 @@ std::vector<const char*> Batch(const char* option, const char* value) {
                                                       : "0.1");
   }
   if (std::string(option) == "--every" || std::string(option) == "--seed" ||
-      std::string(option) == "--thermo" || std::string(option) == "--observe") {
+      std::string(option) == "--thermo" || std::string(option) == "--observe" ||
+      std::string(option) == "--period" || std::string(option) == "--run") {
     words.push_back(option);
     if (value != nullptr) words.push_back(value);
   }
@@ -192,7 +213,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"ThermoWithoutBatch", {"--thermo", "t.csv"}, "--thermo needs --batch"},
         BadLine{"ObserveWithBatch", Batch("--observe", nullptr),
                 "--observe is for the window, not --batch"},
+        BadLine{"PeriodWithBatch", Batch("--period", "20"),
+                "--period is for the window, not --batch"},
+        BadLine{"RunWithBatch", Batch("--run", nullptr), "--run is for the window, not --batch"},
         BadLine{"BatchOptionWithoutBatch", {"--steps", "10"}, "--steps needs --batch"},
+        BadLine{"EveryWithoutBatch", {"--count", "4", "--every", "2"}, "--every needs --batch"},
+        BadLine{"TrajectoryOfTheWindow", {"--count", "4", "--run", "--xyz", "a.xyz"},
+                "--xyz needs --batch"},
+        BadLine{"SeedOfAFilledWindowStillStrict", {"--count", "4", "--seed", "7x"},
+                "--seed: '7x' is not a whole number from 0 to 18446744073709551615"},
+        BadLine{"PeriodWithoutValue", {"--period"}, "missing value after '--period' (see --help)"},
+        BadLine{"RunTwice", {"--run", "--run"}, "--run is given more than once"},
         BadLine{"OptionTwice", {"--seed", "1", "--seed", "1"}, "--seed is given more than once"},
         BadLine{"UnknownOption", {"--colour", "red"}, "unknown option 'colour' (see --help)"},
         BadLine{"QtsOwnOptionsAreNotTaken", {"-platform", "offscreen"},

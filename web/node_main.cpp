@@ -1,10 +1,12 @@
 // The batch run for node: `node tessaly.js --batch --count N --time-step DT
 // --steps K [--seed S] [--every M] --xyz FILE` writes the same extended XYZ as
 // the desktop program's batch run, through the same RunBatchCommand, with the
-// options read by the same rules (app/option_rules.h).
+// options read by the same rules (app/option_rules.h). There is no window to
+// fill, so --count and --time-step need --batch here.
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -28,7 +30,8 @@ CommandLine Parse(int argc, char* argv[]) {
   const std::map<std::string, bool> kTakesValue = {
       {"help", false}, {"h", false}, {"version", false}, {"v", false}, {"batch", false},
       {"seed", true},  {"count", true}, {"time-step", true}, {"steps", true},
-      {"every", true}, {"xyz", true}, {"thermo", true}, {"observe", false}};
+      {"every", true}, {"xyz", true}, {"thermo", true}, {"observe", false},
+      {"period", true}, {"run", false}};
   std::map<std::string, std::string> given;
   for (int k = 1; k < argc; ++k) {
     std::string arg = argv[k];
@@ -78,6 +81,14 @@ int main(int argc, char* argv[]) {
       std::printf("tessaly %s\n", TESSALY_VERSION);
       return 0;
     case CommandLine::Action::kWindow:
+      // The fields they would fill are the page's; the batch run needs them.
+      for (const auto& [name, given] : {std::pair{"count", line.count_text.has_value()},
+                                        std::pair{"time-step", line.time_step_text.has_value()}}) {
+        if (given) {
+          std::fprintf(stderr, "tessaly: --%s needs --batch\n", name);
+          return 2;
+        }
+      }
       std::fputs("tessaly: the window is the page in build-web/site; under node only --batch runs\n",
                  stderr);
       return 2;

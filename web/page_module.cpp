@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "app/option_values.h"
-#include "app/shared_run.h"
 #include "app/thermo_writer.h"
 #include "app/xyz_writer.h"
+#include "form/shared_run.h"
 #include "form/help_text.h"
 #include "form/run_fields.h"
 #include "model/observables.h"

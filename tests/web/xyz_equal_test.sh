@@ -71,10 +71,30 @@ done <<'REFUSED'
 --batch --count 4 --time-step 0.1 --steps 1 --every 0 --xyz none.xyz
 --batch --count 4 --time-step 0.1 --steps 1 --seed 18446744073709551616 --xyz none.xyz
 --batch --count 4
---count 4
 --batch --count 4 --count 5 --time-step 0.1 --steps 1 --xyz none.xyz
 --batch --count 4 --time-step 0.1 --steps 1
 --batch --count 4 --time-step 0.1 --steps 1 --thermo none.csv --observe
 --thermo none.csv
+--batch --count 4 --time-step 0.1 --steps 1 --xyz none.xyz --period 20
+--batch --count 4 --time-step 0.1 --steps 1 --xyz none.xyz --run
+--count 4 --every 2
 REFUSED
+# The desktop fills its window's fields from --count and --time-step; node has
+# no window, and needs --batch for them.
+# Each line: the option named, then the arguments.
+while read -r expected line; do
+  # shellcheck disable=SC2086
+  w=$(node "$web" $line 2>&1 >/dev/null; echo "status $?")
+  if [ "$w" = "tessaly: $expected needs --batch
+status 2" ]; then
+    echo "node refuses: $line"
+  else
+    echo "NOT REFUSED by node: $line -> '$w'"
+    failed=1
+  fi
+done <<'NODE_ONLY'
+--count --count 4
+--time-step --time-step 0.1 --seed 7
+--count --count 4 --time-step 0.1 --period 20 --run
+NODE_ONLY
 exit $failed

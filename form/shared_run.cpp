@@ -1,9 +1,9 @@
-#include "app/shared_run.h"
+#include "form/shared_run.h"
 
 #include <cmath>
 #include <string_view>
 
-#include "app/xyz_writer.h"
+#include "platform/round_trip.h"
 #include "platform/random.h"
 
 namespace tessaly {
