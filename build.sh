@@ -60,7 +60,7 @@ if [ "$mode" = web ] || [ "$mode" = serve ]; then
   fi
   port=${2:-8000}
   echo "Tessaly on http://127.0.0.1:$port/ (Ctrl-C stops it)"
-  exec /usr/bin/python3 -m http.server --bind 127.0.0.1 --directory build-web/site "$port"
+  exec /usr/bin/python3 scripts/serve_site.py build-web/site "$port"
 fi
 
 packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev)

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
+#include <thread>
 #include <vector>
 
 #include "bench/arrangement.h"
@@ -44,10 +46,16 @@ std::pair<double, double> InTurns(int rounds, int calls, Ours ours, Plain plain)
 int main() {
   // The start-up check, as in the page: the fast powers only where they give
   // the power function's bits.
-  std::printf("Fast powers: %s\n\n", FastPowersInUse() ? "in use (they agree with this pow)"
-                                                        : "NOT in use (this pow differs)");
+  std::printf("Fast powers: %s\n", FastPowersInUse() ? "in use (they agree with this pow)"
+                                                      : "NOT in use (this pow differs)");
+  // One thread, then every core (up to 8), as the page steps where its
+  // memory may be shared; the pool the module starts has one thread fewer.
+  const unsigned cores = std::thread::hardware_concurrency();
+  const int all = static_cast<int>(std::clamp(cores, 2u, 8u));
   std::printf("| Benchmark | Tessaly | Plain | Gain |\n|---|---|---|---|\n");
-  for (const std::int16_t n : {40, 400, 2000}) {
+  for (const auto& [n, threads] : {std::pair<std::int16_t, int>{40, 1}, {400, 1}, {2000, 1},
+                                   {400, all}, {2000, all}}) {
+    SetForceThreads(threads);
     Simulation ours = Placed(n);
     Simulation plain = Placed(n);
     const int calls = n <= 40 ? 2000 : n <= 400 ? 20 : 1;
@@ -58,16 +66,18 @@ int main() {
       return 1;
     }
     const double pairs = static_cast<double>(n) * (n - 1);
-    std::printf("| Force loop, N = %d | %.2f ns per pair | %.2f ns per pair | %.1fx |\n", n,
-                t / pairs * 1e9, p / pairs * 1e9, p / t);
+    std::printf("| Force loop, N = %d, %d thread%s | %.2f ns per pair | %.2f ns per pair | %.1fx |\n",
+                n, ForceThreads(), ForceThreads() > 1 ? "s" : "", t / pairs * 1e9,
+                p / pairs * 1e9, p / t);
   }
+  SetForceThreads(all);
   Simulation ours = Placed(1000);
   Simulation plain = Placed(1000);
   const auto [t, p] = InTurns(5, 2, [&] {
     AdvanceOneStep(ours);
     ExchangeLevels(ours);
   }, [&] { reference::PlainStep(plain); });
-  std::printf("| Whole step, N = 1000 | %.1f steps/s | %.1f steps/s | %.1fx |\n", 1 / t, 1 / p,
+  std::printf("| Whole step, N = 1000, %d threads | %.1f steps/s | %.1f steps/s | %.1fx |\n", all, 1 / t, 1 / p,
               p / t);
   return 0;
 }

@@ -16,17 +16,91 @@
 
 #ifdef _OPENMP
 #include <omp.h>
+#elif defined(__EMSCRIPTEN_PTHREADS__)
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#define TESSALY_HELPER_THREADS 1
 #endif
 
 namespace tessaly {
 namespace {
 
-// Without OpenMP (a WebAssembly build, say) the tiles run on the calling
+std::atomic<int> g_threads_wanted{0};  // 0: the default
+std::atomic<int> g_threads_at_work{0};
+
+// The tiles run on OpenMP's team on the desktop, on helper threads of our
+// own in a WebAssembly build with threads; with neither, on the calling
 // thread alone, in the same order.
+int MaxThreads() {
+  const int wanted = g_threads_wanted.load(std::memory_order_relaxed);
 #ifdef _OPENMP
-int MaxThreads() { return omp_get_max_threads(); }
+  const int all = omp_get_max_threads();
+  return wanted > 0 && wanted < all ? wanted : all;
+#elif defined(TESSALY_HELPER_THREADS)
+  return wanted > 0 ? wanted : 1;
 #else
-int MaxThreads() { return 1; }
+  (void)wanted;
+  return 1;
+#endif
+}
+
+#ifdef TESSALY_HELPER_THREADS
+// Threads started once, on the first call that needs them, and kept waiting
+// for the next: a browser starts a thread in milliseconds, as long as a step.
+// They are never ended (the process's end takes them with it).
+class Helpers {
+ public:
+  // Runs job(0) on the calling thread and job(1) .. job(size - 1) on helper
+  // threads; returns once every one has returned.
+  void Run(int size, const std::function<void(int)>& job) {
+    while (static_cast<int>(started_) < size - 1) {
+      const int k = static_cast<int>(++started_);
+      std::thread([this, k] { Serve(k); }).detach();
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      job_ = &job;
+      size_ = size;
+      running_ = size - 1;
+      ++call_;
+    }
+    wake_.notify_all();
+    job(0);
+    std::unique_lock<std::mutex> lock(mutex_);
+    finished_.wait(lock, [this] { return running_ == 0; });
+  }
+
+ private:
+  void Serve(int k) {
+    unsigned seen = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return call_ != seen; });
+      seen = call_;
+      if (k >= size_) continue;
+      const std::function<void(int)>* job = job_;
+      lock.unlock();
+      (*job)(k);
+      lock.lock();
+      if (--running_ == 0) finished_.notify_one();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable finished_;
+  unsigned started_ = 0;  // touched by the calling thread only
+  const std::function<void(int)>* job_ = nullptr;
+  unsigned call_ = 0;
+  int size_ = 0;
+  int running_ = 0;
+};
+
+Helpers& TheHelpers() {
+  static Helpers* helpers = new Helpers;  // never destroyed: its threads wait on it
+  return *helpers;
+}
 #endif
 
 // Below this many particles the threads' start-up costs more than it saves.
@@ -153,14 +227,15 @@ int TilesOnTeam(std::int32_t n, Vec2* force, const StopFlag* stop, TileFunction 
   };
 
   if (size <= 1) {
+    g_threads_at_work.fetch_add(1, std::memory_order_relaxed);
     for (std::int32_t a = 0; a < blocks && !StopRequested(stop); ++a) {
       for (std::int32_t b = a; b < blocks && !StopRequested(stop); ++b) run(a, b);
     }
+    g_threads_at_work.fetch_sub(1, std::memory_order_release);
     if (n >= kParallelFrom) g_team.Observe({tiles}, tiles);  // counts down to the next try
     return PendingFpErrors();
   }
 
-#ifdef _OPENMP
   // The tiles in the order of the waves; the threads take them in that
   // order. Tile (a, b) is the b-th tile to touch block a and the a-th to
   // touch block b (counting from 0), so it may start once done[a] = b and
@@ -177,19 +252,22 @@ int TilesOnTeam(std::int32_t n, Vec2* force, const StopFlag* stop, TileFunction 
   std::vector<std::atomic<std::int32_t>> done(static_cast<std::size_t>(blocks));
   for (auto& d : done) d.store(0, std::memory_order_relaxed);
   std::atomic<int> next{0};
-
-  // Floating-point flags are per thread: every thread clears its own and the
-  // raised ones are gathered after the tiles.
-  int flags = 0;
   std::vector<int> taken(static_cast<std::size_t>(size), 0);
-#pragma omp parallel num_threads(size) reduction(| : flags)
-  {
+
+  // What each thread of the team does, OpenMP's or the helpers: take the
+  // next tile in the order, wait until the tiles before it that touch its
+  // blocks are done, work it out; until none are left or the step is
+  // stopped. Floating-point flags are per thread: every thread clears its
+  // own, and hands back the ones raised.
+  auto member = [&](int thread) {
+    g_threads_at_work.fetch_add(1, std::memory_order_relaxed);
     ClearUpperVectorState();
     ClearFpErrors();
     int mine = 0;
     for (int k = next.fetch_add(1, std::memory_order_relaxed); k < tiles;
          k = next.fetch_add(1, std::memory_order_relaxed)) {
-      const auto [a, b] = order[static_cast<std::size_t>(k)];
+      const std::int32_t a = order[static_cast<std::size_t>(k)].first;
+      const std::int32_t b = order[static_cast<std::size_t>(k)].second;
       auto ready = [&] {
         return done[static_cast<std::size_t>(a)].load(std::memory_order_acquire) == b &&
                done[static_cast<std::size_t>(b)].load(std::memory_order_acquire) == a;
@@ -205,14 +283,25 @@ int TilesOnTeam(std::int32_t n, Vec2* force, const StopFlag* stop, TileFunction 
       done[static_cast<std::size_t>(a)].fetch_add(1, std::memory_order_release);
       if (b != a) done[static_cast<std::size_t>(b)].fetch_add(1, std::memory_order_release);
     }
-    taken[static_cast<std::size_t>(omp_get_thread_num())] = mine;
-    flags |= PendingFpErrors();
-  }
+    taken[static_cast<std::size_t>(thread)] = mine;
+    const int raised = PendingFpErrors();
+    g_threads_at_work.fetch_sub(1, std::memory_order_release);
+    return raised;
+  };
+
+  int flags = 0;
+#ifdef _OPENMP
+#pragma omp parallel num_threads(size) reduction(| : flags)
+  flags |= member(omp_get_thread_num());
+#elif defined(TESSALY_HELPER_THREADS)
+  std::atomic<int> raised{0};
+  TheHelpers().Run(size, [&](int thread) { raised.fetch_or(member(thread)); });
+  flags = raised.load();
+#else
+  flags = member(0);  // size is 1 here; never reached
+#endif
   g_team.Observe(taken, tiles);
   return flags;
-#else
-  return PendingFpErrors();
-#endif
 }
 
 // ----- std::pow for every power: one pair at a time ------------------------
@@ -333,6 +422,12 @@ VectorSet BestVectorSet() {
 }
 
 void SetPowerRoute(PowerRoute route) { g_route.store(route); }
+
+void SetForceThreads(int threads) { g_threads_wanted.store(threads > 0 ? threads : 0); }
+
+int ForceThreads() { return MaxThreads(); }
+
+const std::atomic<int>& ForceThreadsAtWork() { return g_threads_at_work; }
 
 void SetVectorSet(VectorSet set) {
   const int wanted = static_cast<int>(set);

@@ -1,6 +1,8 @@
 // Lennard-Jones pair forces.
 #pragma once
 
+#include <atomic>
+
 #include "model/simulation.h"
 #include "model/stop_flag.h"
 
@@ -23,6 +25,19 @@ namespace tessaly {
 // The powers are those of std::pow, bit for bit, on every route below; the
 // routes differ in speed only (model/fast_powers.h).
 void ComputeForces(Simulation& sim, const StopFlag* stop = nullptr);
+
+// How many threads ComputeForces runs its tiles on, from its next call on: at
+// most `threads`, or with 0 the default: every core OpenMP counts on the
+// desktop. A WebAssembly build with threads starts threads of its own (there
+// the default is 1); one without runs on the calling thread only. Any count
+// gives the same bits. Not to be changed while another thread computes
+// forces.
+void SetForceThreads(int threads);
+[[nodiscard]] int ForceThreads();
+
+// How many threads are working out forces right now; the count goes back
+// to 0 once every thread of a stopped call has left its tiles.
+[[nodiscard]] const std::atomic<int>& ForceThreadsAtWork();
 
 // Where ComputeForces takes r^7 and r^13 from.
 enum class PowerRoute {

@@ -1,5 +1,6 @@
 #include "platform/fp_check.h"
 
+#include <atomic>
 #include <cfenv>
 #include <cmath>
 
@@ -13,7 +14,12 @@ const int kFpDivisionByZero = 2;
 const int kFpInvalid = 4;
 
 namespace {
-thread_local int g_flags = 0;
+// One set of flags for the whole module. The module is compiled for threads
+// whether or not its memory is shared, and a thread_local is not to be
+// relied on where it is not. Only the thread that steps raises flags: the
+// force loop's other threads raise none (the forces are checked once all
+// their tiles are done), they only clear them.
+std::atomic<int> g_flags{0};
 }  // namespace
 
 int FpErrorsOfResults(const double* results, std::size_t count) {
@@ -26,12 +32,12 @@ int FpErrorsOfResults(const double* results, std::size_t count) {
 }
 
 void NoteFpResults(const double* results, std::size_t count) {
-  g_flags |= FpErrorsOfResults(results, count);
+  g_flags.fetch_or(FpErrorsOfResults(results, count), std::memory_order_relaxed);
 }
 
-void ClearFpErrors() { g_flags = 0; }
+void ClearFpErrors() { g_flags.store(0, std::memory_order_relaxed); }
 
-int PendingFpErrors() { return g_flags; }
+int PendingFpErrors() { return g_flags.load(std::memory_order_relaxed); }
 #else
 const int kFpOverflow = FE_OVERFLOW;
 const int kFpDivisionByZero = FE_DIVBYZERO;

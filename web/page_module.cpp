@@ -5,6 +5,7 @@
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -19,9 +20,11 @@
 #include "form/shared_run.h"
 #include "form/help_text.h"
 #include "form/run_fields.h"
+#include "model/forces.h"
 #include "model/observables.h"
 #include "model/placement.h"
 #include "model/simulation.h"
+#include "model/stop_flag.h"
 #include "model/time_step.h"
 #include "platform/errors.h"
 #include "platform/random.h"
@@ -39,6 +42,7 @@ std::optional<RunSettings> g_run;
 std::optional<std::uint64_t> g_run_seed;
 FieldError g_error{Field::kCount, ErrorKind::kOverflow};
 WallMomentumHistory g_walls;
+StopFlag g_stop{false};
 std::vector<double> g_figures;
 
 constexpr int kNoError = -1;
@@ -187,18 +191,48 @@ EMSCRIPTEN_KEEPALIVE double* tessaly_velocities() {
   return reinterpret_cast<double*>(g_sim.Vel[g_sim.CurLevel].data());
 }
 
+// The steps' threads, in the module built with them: the force loop runs on
+// at most `threads` (the module's pool of helpers is one fewer); on one in
+// the modules without, whose memory cannot be shared. Returns how many it
+// will run on.
+EMSCRIPTEN_KEEPALIVE int tessaly_use_threads(int threads) {
+#ifdef TESSALY_THREADS
+  SetForceThreads(threads);
+#else
+  (void)threads;
+  SetForceThreads(1);
+#endif
+  return ForceThreads();
+}
+
+// Where the flag that abandons a step in flight lives (one byte, 1 to stop),
+// and the count of the threads working out forces (a 32-bit integer): the
+// page reads and writes them from its own thread while a step runs.
+EMSCRIPTEN_KEEPALIVE StopFlag* tessaly_stop_flag() { return &g_stop; }
+EMSCRIPTEN_KEEPALIVE const std::atomic<int>* tessaly_threads_at_work() {
+  return &ForceThreadsAtWork();
+}
+
+// Kept as the flag's byte and the count's integer that the page reaches.
+static_assert(sizeof(StopFlag) == 1 && sizeof(std::atomic<int>) == 4);
+static_assert(StopFlag::is_always_lock_free && std::atomic<int>::is_always_lock_free);
+
 // One tick's step: AdvanceOneStep, then ExchangeLevels, so that the current
 // level is the new state. With `measure`, the momentum the walls turned back
 // is added to the history of the walls' pressure; the state is the same
 // either way, to the bit. Returns kNoError, or the kind of the arithmetic
 // error; the current level is then still the state the step started from.
+// A step stopped through tessaly_stop_flag() returns kStopped and leaves the
+// current level as it was; the flag is left set, for the caller to clear.
+constexpr int kStopped = -2;
 EMSCRIPTEN_KEEPALIVE int tessaly_step(int measure) {
   double momentum = 0.0;
   try {
-    AdvanceOneStep(g_sim, nullptr, measure != 0 ? &momentum : nullptr);
+    AdvanceOneStep(g_sim, &g_stop, measure != 0 ? &momentum : nullptr);
   } catch (const RuntimeError& error) {
     return static_cast<int>(error.kind());
   }
+  if (StopRequested(&g_stop)) return kStopped;
   ExchangeLevels(g_sim);
   if (measure != 0) RecordWallMomentum(g_walls, momentum);
   return kNoError;

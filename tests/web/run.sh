@@ -15,5 +15,7 @@ echo "== The observation panel's figures through the module"
 node "$here"/observe_test.mjs "$desktop" "$web"/site/tessaly_web.js
 echo "== The page's record of the table"
 node "$here"/record_test.mjs "$web"/site
+echo "== The page's states bit-identical with one worker and with several"
+node "$here"/threads_test.mjs "$web"/site/tessaly_web.js "$web"/site/tessaly_web_threads.js
 echo "== The page in headless Chromium"
 /usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page.png
