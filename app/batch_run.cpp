@@ -9,8 +9,8 @@
 
 #include "app/output_file.h"
 #include "app/progress.h"
-#include "app/thermo_writer.h"
-#include "app/xyz_writer.h"
+#include "model/thermo_writer.h"
+#include "model/xyz_writer.h"
 #include "model/observables.h"
 #include "model/placement.h"
 #include "model/simulation.h"
@@ -65,9 +65,7 @@ BatchOutcome RunBatch(const BatchSettings& settings, RandomSource& random, const
     const double potential = PotentialEnergy(sim);
     if (sinks.xyz) sinks.xyz(XyzFrame(sim, step, time, potential));
     if (thermo) {
-      const ThermoValues values{KineticEnergy(sim), potential, Temperature(sim),
-                                WallPressure(walls, sim.TimeStep)};
-      sinks.thermo(ThermoRow(step, time, values));
+      sinks.thermo(ThermoRow(step, time, ThermoValuesOf(sim, potential, walls)));
     }
     ++outcome.frames;
     outcome.last_frame_step = step;

@@ -20,6 +20,7 @@
 #include "model/time_step.h"
 #include "platform/random.h"
 #include "reference/plain_forces.h"
+#include "reference/plain_observables.h"
 
 namespace tessaly {
 namespace {
@@ -171,18 +172,40 @@ void BM_PowerCheck(benchmark::State& state) {
 }
 BENCHMARK(BM_PowerCheck)->Unit(benchmark::kMicrosecond);
 
-// The observation window's pair pass: the potential energy with the pair
-// counts of g(r), per unordered pair.
-void BM_PotentialEnergyAndPairCounts(benchmark::State& state) {
-  const Simulation sim = Placed(static_cast<std::int16_t>(state.range(0)));
-  PairCounts counts{};
-  for (auto _ : state) benchmark::DoNotOptimize(PotentialEnergy(sim, &counts));
+// The observation's pair pass: the potential energy with the pair counts of
+// g(r), per unordered pair; in vectors on the widest set (the default), on
+// SSE2 (the set's number as the second argument), and the plain way.
+void CountPairs(benchmark::State& state) {
   const double pairs = 0.5 * state.range(0) * (state.range(0) - 1.0);
   state.counters["per_pair"] = benchmark::Counter(pairs * static_cast<double>(state.iterations()),
                                                   benchmark::Counter::kIsRate |
                                                       benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_PotentialEnergyAndPairCounts)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+void BM_PotentialEnergyAndPairCounts(benchmark::State& state) {
+  const Simulation sim = Placed(static_cast<std::int16_t>(state.range(0)));
+  const VectorSet was = CurrentVectorSet();
+  SetVectorSet(static_cast<VectorSet>(state.range(1)));
+  state.SetLabel(VectorSetName(CurrentVectorSet()));
+  PairCounts counts{};
+  for (auto _ : state) benchmark::DoNotOptimize(PotentialEnergy(sim, &counts));
+  SetVectorSet(was);
+  CountPairs(state);
+}
+BENCHMARK(BM_PotentialEnergyAndPairCounts)
+    ->Args({2000, static_cast<int>(VectorSet::kAvx512)})
+    ->Args({2000, static_cast<int>(VectorSet::kBaseline)})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_PotentialEnergyAndPairCountsPlain(benchmark::State& state) {
+  const Simulation sim = Placed(static_cast<std::int16_t>(state.range(0)));
+  PairCounts counts{};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(reference::PlainPotentialEnergy(sim, &counts));
+  }
+  CountPairs(state);
+}
+BENCHMARK(BM_PotentialEnergyAndPairCountsPlain)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 void BM_PlaceParticles(benchmark::State& state) {
   const auto n = static_cast<std::int16_t>(state.range(0));

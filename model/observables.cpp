@@ -1,35 +1,52 @@
 #include "model/observables.h"
 
+#include "model/forces.h"
+#include "model/pair_terms.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace tessaly {
 namespace {
 
-// The pair loop twice over, with and without the counting of distances, so
-// that the energy alone pays for no square root.
-template <bool kCount>
-double PairPass(const Simulation& sim, PairCounts& counts) {
+// The pair loop, with or without the counting of distances. Each row's pairs
+// are worked out side by side in vectors (model/pair_terms), each with the
+// scalar operations in their order, and added onto the total one by one, in
+// ascending order of the columns, as the plain loop adds them. The columns' X
+// and Y lie apart, padded with zeros past the last particle; what the padding
+// gives is never added. `stop` is read before each row: a pass it ends gives
+// nothing anyone will see.
+double PairPass(const Simulation& sim, PairCounts* counts, const StopFlag* stop) {
+  const pair_terms::RowFn row_of =
+#if defined(__x86_64__)
+      CurrentVectorSet() != VectorSet::kBaseline ? pair_terms::RowAvx2 :
+#endif
+                                                 pair_terms::RowBaseline;
   const std::int32_t n = sim.ParticleCount;
   const Vec2* pos = sim.Pos[sim.CurLevel].data();
-  constexpr double kRange2 = kPairRange * kPairRange;
-  constexpr double kPerLength = 1.0 / kPairBinWidth;  // 20, exact
-  double total = 0.0;
+  std::vector<double> xs(static_cast<std::size_t>(n) + 1 + pair_terms::kPadding, 0.0);
+  std::vector<double> ys(xs.size(), 0.0);
   for (std::int32_t i = 1; i <= n; ++i) {
-    const Vec2 a = pos[i];
-    for (std::int32_t j = i + 1; j <= n; ++j) {
-      const double dx = pos[j].X - a.X;
-      const double dy = pos[j].Y - a.Y;
-      const double r2 = dx * dx + dy * dy;
-      total = total + PairPotential(r2);
-      if constexpr (kCount) {
-        if (r2 < kRange2) {
-          // A root that rounds up to 5 belongs to the last bin.
-          const int k = static_cast<int>(std::sqrt(r2) * kPerLength);
-          ++counts[k < kPairBins ? k : kPairBins - 1];
-        }
-      }
+    xs[i] = pos[i].X;
+    ys[i] = pos[i].Y;
+  }
+  // A tally per lane, so that a run of one bin does not wait on itself;
+  // counts add up in any order. The largest count has fewer pairs than 32
+  // bits hold.
+  static_assert(32767.0 * 32766.0 / 2 < 4294967296.0);
+  pair_terms::Tally tally[pair_terms::kTallies] = {};
+  double total = 0.0;
+  for (std::int32_t i = 1; i < n && !StopRequested(stop); ++i) {
+    total = row_of(xs.data() + i + 1, ys.data() + i + 1, n - i, xs[i], ys[i], total,
+                   counts != nullptr ? tally : nullptr);
+  }
+  if (counts != nullptr) {
+    for (int k = 0; k < kPairBins; ++k) {
+      std::uint64_t sum = 0;
+      for (const pair_terms::Tally& t : tally) sum += t[k];
+      (*counts)[k] = sum;
     }
   }
   return total;
@@ -56,13 +73,8 @@ double PairPotential(double r2) {
   return 4.0 * (s * s - s);
 }
 
-double PotentialEnergy(const Simulation& sim, PairCounts* counts) {
-  if (counts == nullptr) {
-    PairCounts unused{};
-    return PairPass<false>(sim, unused);
-  }
-  counts->fill(0);
-  return PairPass<true>(sim, *counts);
+double PotentialEnergy(const Simulation& sim, PairCounts* counts, const StopFlag* stop) {
+  return PairPass(sim, counts, stop);
 }
 
 double UniformPairDistanceCdf(double r) {
@@ -124,7 +136,7 @@ double WallPressure(const WallMomentumHistory& history, double time_step) {
 }
 
 ObservedFigures ObserveState(const Simulation& sim, std::uint64_t steps,
-                             const WallMomentumHistory& walls) {
+                             const WallMomentumHistory& walls, const StopFlag* stop) {
   const std::int32_t n = sim.ParticleCount;
   const double per = n > 0 ? 1.0 / n : 0.0;
   PairCounts counts{};
@@ -133,7 +145,7 @@ ObservedFigures ObserveState(const Simulation& sim, std::uint64_t steps,
   f.time = static_cast<double>(steps) * sim.TimeStep;
   f.count = n;
   f.kinetic = KineticEnergy(sim);
-  f.potential = PotentialEnergy(sim, &counts);
+  f.potential = PairPass(sim, &counts, stop);
   f.temperature = Temperature(sim);
   f.kinetic_per_particle = f.kinetic * per;
   f.potential_per_particle = f.potential * per;

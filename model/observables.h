@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "model/simulation.h"
+#include "model/stop_flag.h"
 
 namespace tessaly {
 
@@ -44,8 +45,10 @@ using PairCounts = std::array<std::uint64_t, kPairBins>;
 // The total potential energy Σ_{i<j} U(r_ij), in ε, with no cut-off as in the
 // force law. When `counts` is given, it is set to the number of pairs whose
 // (unclamped) distance falls in each bin: both come from one pass over the
-// pairs.
-[[nodiscard]] double PotentialEnergy(const Simulation& sim, PairCounts* counts = nullptr);
+// pairs. The pass ends early once `stop` (may be null) is set, and its results
+// are then for throwing away.
+[[nodiscard]] double PotentialEnergy(const Simulation& sim, PairCounts* counts = nullptr,
+                                     const StopFlag* stop = nullptr);
 
 // The centres stay in the square [0.5, 9.5]² between the walls, kWallSpan on
 // a side.
@@ -143,8 +146,10 @@ struct ObservedFigures {
 [[nodiscard]] double RefreshIntervalMs(double cost_ms);
 
 // The figures of level CurLevel after `steps` steps, the walls' pressure from
-// `walls`. One pair pass.
+// `walls`. One pair pass, which ends early once `stop` (may be null) is set:
+// the figures are then meaningless, for a caller that throws them away.
 [[nodiscard]] ObservedFigures ObserveState(const Simulation& sim, std::uint64_t steps,
-                                           const WallMomentumHistory& walls);
+                                           const WallMomentumHistory& walls,
+                                           const StopFlag* stop = nullptr);
 
 }  // namespace tessaly

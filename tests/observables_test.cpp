@@ -7,10 +7,12 @@
 #include <random>
 #include <vector>
 
+#include "model/forces.h"
 #include "model/placement.h"
 #include "model/time_step.h"
 #include "platform/random.h"
 #include "model_test_util.h"
+#include "reference/plain_observables.h"
 
 namespace tessaly {
 namespace {
@@ -75,6 +77,60 @@ TEST(PotentialEnergy, CountingTheDistancesLeavesTheEnergyAsItWas) {
     }
   }
   EXPECT_EQ(counted, within);
+}
+
+// The pair pass in vectors, on every set this processor has, against the
+// plain loop: the energy to the bit and every bin's count. Counts around a
+// chunk's and a vector's width; distances on the bins' and the clamp's edges,
+// just inside and outside the range, one whose root rounds up to 5, and
+// particles on top of one another.
+TEST(PotentialEnergy, InVectorsTheSameBitsAndCountsAsThePlainLoop) {
+  struct Case {
+    const char* name;
+    Simulation sim;
+  };
+  const auto placed = [](std::int16_t n, std::uint64_t seed) {
+    Simulation sim;
+    InitSimulation(sim, n, 0.1);
+    FixedSeedRandom random(seed);
+    PlaceParticles(sim, random);
+    return sim;
+  };
+  const double just_below_5 = std::nextafter(5.0, 0.0);
+  std::vector<Case> cases = {
+      {"none", placed(0, 1)},
+      {"two", placed(2, 2)},
+      {"three", placed(3, 3)},
+      {"a chunk and one", placed(130, 4)},
+      {"many chunks", placed(700, 5)},
+      {"edges", WithParticles({{1, 1}, {1, 1}, {1.5, 1}, {2, 1}, {6, 1}, {1, 6}, {1, just_below_5 + 1},
+                               {6.05, 1}, {1, 1.05}, {0.5, 0.5}, {9.5, 9.5}, {1, 6.000000000000001},
+                               {3.5, 4.5}, {4.0, 4.5}})},
+  };
+  // 3² + (4 − ulp)² is the double below 25, whose root rounds to 5.
+  const Simulation rounding = WithParticles({{0, 0}, {3, std::nextafter(4.0, 0.0)}});
+  cases.push_back({"root rounds to 5", rounding});
+
+  const VectorSet was = CurrentVectorSet();
+  for (const VectorSet set : {VectorSet::kBaseline, BestVectorSet()}) {
+    SetVectorSet(set);
+    for (const Case& c : cases) {
+      PairCounts plain{};
+      PairCounts fast{};
+      const double expected = reference::PlainPotentialEnergy(c.sim, &plain);
+      const double with = PotentialEnergy(c.sim, &fast);
+      const double without = PotentialEnergy(c.sim);
+      EXPECT_EQ(std::memcmp(&with, &expected, sizeof with), 0)
+          << c.name << " on " << VectorSetName(set) << ": " << with << " vs " << expected;
+      EXPECT_EQ(std::memcmp(&without, &expected, sizeof without), 0) << c.name;
+      EXPECT_EQ(fast, plain) << c.name << " on " << VectorSetName(set);
+    }
+  }
+  SetVectorSet(was);
+  // The case meant to test the rounding does.
+  PairCounts counts{};
+  (void)PotentialEnergy(rounding, &counts);
+  EXPECT_EQ(counts[kPairBins - 1], 1u);
 }
 
 TEST(KineticEnergy, HalfTheSquaredSpeedsAndTheTemperaturePerParticle) {

@@ -1,6 +1,6 @@
 // Extended XYZ frames: the layout readers rely on, and numbers that read back
 // to the very doubles they were written from.
-#include "app/xyz_writer.h"
+#include "model/xyz_writer.h"
 
 #include <gtest/gtest.h>
 

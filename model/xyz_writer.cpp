@@ -1,4 +1,4 @@
-#include "app/xyz_writer.h"
+#include "model/xyz_writer.h"
 
 #include <charconv>
 #include <cmath>

@@ -14,6 +14,9 @@
 #include <cstdint>
 #include <string>
 
+#include "model/observables.h"
+#include "model/simulation.h"
+
 namespace tessaly {
 
 struct ThermoValues {
@@ -22,6 +25,12 @@ struct ThermoValues {
   double temperature = 0.0;
   double wall_pressure = 0.0;
 };
+
+// The row's values for level CurLevel of `sim`, whose potential energy is
+// `potential` (PotentialEnergy), the walls' momentum since the start of the run
+// in `walls`.
+[[nodiscard]] ThermoValues ThermoValuesOf(const Simulation& sim, double potential,
+                                          const WallMomentumHistory& walls);
 
 // The header line, ending in a newline.
 [[nodiscard]] std::string ThermoHeader();

@@ -1,8 +1,13 @@
-#include "app/thermo_writer.h"
+#include "model/thermo_writer.h"
 
-#include "app/xyz_writer.h"
+#include "model/xyz_writer.h"
 
 namespace tessaly {
+
+ThermoValues ThermoValuesOf(const Simulation& sim, double potential,
+                            const WallMomentumHistory& walls) {
+  return {KineticEnergy(sim), potential, Temperature(sim), WallPressure(walls, sim.TimeStep)};
+}
 
 std::string ThermoHeader() { return "step,time,kinetic,potential,temperature,wall_pressure\n"; }
 
