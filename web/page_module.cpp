@@ -15,8 +15,6 @@
 #include <vector>
 
 #include "app/option_values.h"
-#include "app/thermo_writer.h"
-#include "app/xyz_writer.h"
 #include "form/shared_run.h"
 #include "form/help_text.h"
 #include "form/run_fields.h"
@@ -25,7 +23,9 @@
 #include "model/placement.h"
 #include "model/simulation.h"
 #include "model/stop_flag.h"
+#include "model/thermo_writer.h"
 #include "model/time_step.h"
+#include "model/xyz_writer.h"
 #include "platform/errors.h"
 #include "platform/random.h"
 
@@ -300,10 +300,7 @@ EMSCRIPTEN_KEEPALIVE const char* tessaly_thermo_row(double steps) {
   const auto step = static_cast<std::uint64_t>(steps);
   const double time = static_cast<double>(step) * g_sim.TimeStep;
   if (!std::isfinite(time)) return Hand(std::string());
-  const double potential = PotentialEnergy(g_sim);
-  const ThermoValues values{KineticEnergy(g_sim), potential, Temperature(g_sim),
-                            WallPressure(g_walls, g_sim.TimeStep)};
-  return Hand(ThermoRow(step, time, values));
+  return Hand(ThermoRow(step, time, ThermoValuesOf(g_sim, PotentialEnergy(g_sim), g_walls)));
 }
 
 // The current level as the frame a batch run with --xyz writes for the state
