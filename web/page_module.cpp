@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "app/option_values.h"
-#include "form/shared_run.h"
 #include "form/help_text.h"
 #include "form/run_fields.h"
+#include "form/shared_run.h"
 #include "model/forces.h"
 #include "model/observables.h"
 #include "model/placement.h"
