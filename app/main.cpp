@@ -1,12 +1,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
-#include <memory>
 
 #include "app/batch_run.h"
 #include "app/command_line.h"
 #include "app/display_check.h"
-#include "platform/random.h"
+#include "app/window_start.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -53,10 +52,6 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   tessaly::MainWindow window;
-  if (command.seed) {
-    window.SetRandomSource(std::make_unique<tessaly::FixedSeedRandom>(*command.seed));
-  }
-  window.show();
-  if (command.observe) window.SetObserving(true);
+  tessaly::StartWindow(window, command);
   return app.exec();
 }

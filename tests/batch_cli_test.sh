@@ -37,7 +37,8 @@ run --version
 [ "$status" -eq 0 ] && [ "$out" = "tessaly $version" ] || fail "--version: status $status, '$out'"
 run --help
 [ "$status" -eq 0 ] || fail "--help: status $status"
-for word in --seed --observe --batch --count --time-step --steps --every --xyz --thermo; do
+for word in --seed --observe --period --run --batch --count --time-step --steps --every --xyz \
+  --thermo; do
   case "$out" in *"$word"*) ;; *) fail "--help does not mention $word" ;; esac
 done
 
@@ -85,6 +86,9 @@ refuse "every zero" "$x" --batch --count 5 --time-step 0.1 --steps 1 --every 0 -
 refuse "seed too large" "$x" --batch --count 5 --time-step 0.1 --steps 1 \
   --seed 18446744073709551616 --xyz "$x"
 refuse "seed of the window" "$x" --seed x
+refuse "a period for the batch run" "$x" --batch --count 5 --time-step 0.1 --steps 1 \
+  --period 20 --xyz "$x"
+refuse "run for the batch run" "$x" --batch --count 5 --time-step 0.1 --steps 1 --run --xyz "$x"
 refuse "missing options" "$x" --batch --count 5 --xyz "$x"
 refuse "unknown option" "$x" --batch --count 5 --time-step 0.1 --steps 1 --xyz "$x" --fast
 refuse "a directory" "$x" --batch --count 5 --time-step 0.1 --steps 1 --xyz "$work"

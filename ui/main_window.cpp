@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdint>
@@ -14,14 +15,17 @@
 #include <utility>
 #include <variant>
 
+#include "form/help_text.h"
 #include "form/run_fields.h"
 #include "model/placement.h"
 #include "model/time_step.h"
 #include "ui/app_icon.h"
+#include "ui/help_dialog.h"
 #include "ui/interface_font.h"
 #include "ui/observation_window.h"
 #include "ui/picture_layout.h"
 #include "ui/rendering.h"
+#include "ui/share_dialog.h"
 #include "ui/step_worker.h"
 #include "widgets/picture_box.h"
 #include "widgets/timer.h"
@@ -81,8 +85,27 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(RealStep) {
   picture_->setContextMenuPolicy(Qt::ActionsContextMenu);
   addAction(observe_action_);
   picture_->setToolTip(QStringLiteral("右クリックのメニューか F2 キーで観測ウィンドウを開きます:\n"
-                                      "温度・エネルギー・壁の圧力・g(r)・速さの分布"));
+                                      "温度・エネルギー・壁の圧力・g(r)・速さの分布\n"
+                                      "同じメニューに 共有・使い方 もあります"));
   connect(observe_action_, &QAction::toggled, this, &MainWindow::SetObserving);
+
+  // 共有, 使い方 and about, from the same menu; the shortcuts work anywhere
+  // in the window.
+  const auto add_menu_action = [this](const QString& caption, const char* name,
+                                      const QKeySequence& keys, void (MainWindow::*slot)()) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
+    picture_->addAction(action);
+    addAction(action);
+    connect(action, &QAction::triggered, this, slot);
+  };
+  add_menu_action(QStringLiteral("共有…"), "shareAction", QKeySequence(Qt::CTRL | Qt::Key_L),
+                  &MainWindow::ShowShare);
+  add_menu_action(QStringLiteral("使い方"), "helpAction", QKeySequence(Qt::Key_F1),
+                  &MainWindow::ShowHelp);
+  add_menu_action(QStringLiteral("Tessaly について"), "aboutAction", QKeySequence(),
+                  &MainWindow::ShowAbout);
 
   run_button_ = AddButton(QStringLiteral("実行"), "runButton", QRect(304, 24, 113, 25),
                           QStringLiteral("入力した値で、新しい配置からシミュレーションを始めます"));
@@ -198,10 +221,56 @@ void MainWindow::SetStepForTesting(StepFunction step) {
   step_ = step ? Unmeasured(std::move(step)) : StepWorker::StepFunction(RealStep);
 }
 
+void MainWindow::SetFieldText(Field field, const QString& text) {
+  FieldOf(field).edit->setText(text);
+}
+
+void MainWindow::PressRun() { run_button_->click(); }
+
+SharedRun MainWindow::RunToShare() const {
+  const bool observing = observation_ != nullptr && observation_->isVisible();
+  if (run_settings_) {
+    return SharedRunOf(run_settings_->count, run_settings_->time_step, run_settings_->period,
+                       run_seed_, observing);
+  }
+  SharedRun run;
+  run.count = count_.edit->text().toStdString();
+  run.time_step = time_step_.edit->text().toStdString();
+  run.period = period_.edit->text().toStdString();
+  run.observe = observing;
+  return run;
+}
+
+void MainWindow::ShowShare() {
+  if (share_dialog_ == nullptr) share_dialog_ = new ShareDialog(this);
+  share_dialog_->SetRun(RunToShare());
+  share_dialog_->show();
+  share_dialog_->raise();
+  share_dialog_->activateWindow();
+}
+
+void MainWindow::ShowHelp() {
+  if (help_dialog_ == nullptr) help_dialog_ = new HelpDialog(this);
+  help_dialog_->show();
+  help_dialog_->raise();
+  help_dialog_->activateWindow();
+}
+
+void MainWindow::ShowAbout() {
+  auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Tessaly について"),
+                              QString::fromStdString(AboutHtml()), QMessageBox::Ok, this);
+  box->setObjectName(QStringLiteral("aboutBox"));
+  box->setTextFormat(Qt::RichText);
+  box->setIconPixmap(windowIcon().pixmap(64, 64));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
 void MainWindow::SetObserving(bool on) {
   if (on && observation_ == nullptr) {
     // A window of its own, closed with this one.
     observation_ = new ObservationWindow(sim_, this);
+    if (run_seed_) observation_->ShowSeed(QString::fromStdString(SeedText(*run_seed_)));
     observation_->addAction(observe_action_);
     connect(observation_, &ObservationWindow::VisibilityChanged, observe_action_,
             &QAction::setChecked);
@@ -245,7 +314,12 @@ void MainWindow::OnRunClicked() {
     SetUserScale(*picture_, 0, 0, 10, 10);
     PlaceParticles(sim_, *random_);
     steps_ = 0;
-    if (observation_ != nullptr) observation_->RunStarted();
+    run_settings_ = settings;
+    run_seed_ = random_->Seed();
+    if (observation_ != nullptr) {
+      observation_->ShowSeed(run_seed_ ? QString::fromStdString(SeedText(*run_seed_)) : QString());
+      observation_->RunStarted();
+    }
     DrawParticles(sim_, *picture_);
     timer_->SetInterval(settings.period);
     timer_->SetEnabled(true);

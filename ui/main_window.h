@@ -20,6 +20,11 @@
 // The picture's context menu and F2 show and hide the observation window
 // beside it, which reads the record between ticks; while it is shown the steps
 // also measure what the walls turn back, changing no bit of their results.
+// The same menu opens 共有 (Ctrl+L: the command line and the page's address
+// parameters that reopen the run), 使い方 (F1) and Tessaly について.
+//
+// Every Run places from a seed, drawn from the clock unless one was given, so
+// that the run can be shared and made again to the bit.
 #pragma once
 
 #include <QImage>
@@ -30,6 +35,7 @@
 #include <optional>
 
 #include "form/run_fields.h"
+#include "form/shared_run.h"
 #include "model/simulation.h"
 #include "model/stop_flag.h"
 #include "platform/random.h"
@@ -45,8 +51,10 @@ class QTimer;
 
 namespace tessaly {
 
+class HelpDialog;
 class ObservationWindow;
 class PictureBox;
+class ShareDialog;
 class Timer;
 
 class MainWindow : public QWidget {
@@ -78,11 +86,29 @@ class MainWindow : public QWidget {
   [[nodiscard]] const Timer& TimerState() const { return *timer_; }
   [[nodiscard]] const QImage& PictureImage() const;
 
+  // Puts `text` into a field as if typed; Run reads it by the field's rules.
+  void SetFieldText(Field field, const QString& text);
+  // Presses 実行.
+  void PressRun();
+
+  // The seed the last run that started was placed from; nothing before one.
+  [[nodiscard]] std::optional<std::uint64_t> RunSeed() const { return run_seed_; }
+  // What 共有 shows: the settings the last run read and its seed, or, before
+  // any run, the fields' texts without a seed.
+  [[nodiscard]] SharedRun RunToShare() const;
+
   // Shows the observation window beside this one, or hides it; the same as
   // the picture's context menu and F2.
   void SetObserving(bool on);
   // The observation window once it has been opened; null before.
   [[nodiscard]] ObservationWindow* Observation() const { return observation_; }
+
+  // The dialogs of the context menu, opened (not modal to the application)
+  // and brought up to date; the same as choosing 共有…, 使い方 or
+  // Tessaly について.
+  void ShowShare();
+  void ShowHelp();
+  void ShowAbout();
 
  signals:
   // A tick has run to its end: step, picture and exchange of levels.
@@ -135,6 +161,10 @@ class MainWindow : public QWidget {
   ErrorReporter reporter_;
   QAction* observe_action_;
   ObservationWindow* observation_ = nullptr;  // made when first shown
+  ShareDialog* share_dialog_ = nullptr;       // made when first shown
+  HelpDialog* help_dialog_ = nullptr;         // made when first shown
+  std::optional<RunSettings> run_settings_;   // what the last run that started read
+  std::optional<std::uint64_t> run_seed_;     // and the seed it was placed from
   std::uint64_t steps_ = 0;                   // ticks since Run
 };
 

@@ -97,6 +97,7 @@ ObservationWindow::ObservationWindow(const Simulation& record, QWidget* parent)
   potential_ = add_row(QStringLiteral("位置エネルギー / 分子"), "potentialValue");
   total_ = add_row(QStringLiteral("全エネルギー / 分子"), "totalValue");
   pressure_ = add_row(QStringLiteral("壁の圧力"), "pressureValue");
+  seed_ = add_row(QStringLiteral("乱数の種"), "seedValue");
   auto* note = new QLabel(
       QStringLiteral("圧力は、直近 %1 ステップに壁が跳ね返した運動量を\n"
                      "時間と壁の長さ (4 × 9 σ) で割った値です。")
@@ -165,6 +166,8 @@ void ObservationWindow::RunStarted() {
   Forget();
   if (isVisible()) Refresh();
 }
+
+void ObservationWindow::ShowSeed(const QString& seed) { seed_->setText(seed); }
 
 void ObservationWindow::StepTaken(std::optional<double> wall_momentum, std::uint64_t steps) {
   if (!isVisible()) return;

@@ -41,6 +41,9 @@ class ObservationWindow : public QWidget {
   // A new run: the history starts again from its arrangement.
   void RunStarted();
 
+  // The seed the run was placed from, shown as 乱数の種; empty before a run.
+  void ShowSeed(const QString& seed);
+
   // A tick has ended: `steps` steps since the run started, the last of which
   // turned back `wall_momentum` at the walls; nothing for a step that did not
   // measure it (one started before this window was shown).
@@ -82,6 +85,7 @@ class ObservationWindow : public QWidget {
   QLabel* potential_;
   QLabel* total_;
   QLabel* pressure_;
+  QLabel* seed_;
   QLineSeries* energy_series_;
   QValueAxis* energy_time_axis_;
   QValueAxis* energy_value_axis_;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The browser edition's tests: the node command line against the desktop's
-# batch run, the field rules and the observation panel's figures through the
-# compiled module, and the page in headless Chromium.
+# batch run, the field rules, the seed of every run and the observation
+# panel's figures through the compiled module, and the page in headless
+# Chromium.
 #   tests/web/run.sh DESKTOP_TESSALY BUILD_WEB
 set -euo pipefail
 here=$(dirname "$0")
@@ -11,6 +12,8 @@ echo "== The same trajectories from node and the desktop"
 "$here"/xyz_equal_test.sh "$desktop" "$web"/tessaly.js
 echo "== The field rules through the module"
 node "$here"/fields_test.mjs "$web"/site/tessaly_web.js
+echo "== The seed of every run through the module"
+node "$here"/seed_test.mjs "$desktop" "$web"/site/tessaly_web.js
 echo "== The observation panel's figures through the module"
 node "$here"/observe_test.mjs "$desktop" "$web"/site/tessaly_web.js
 echo "== The page's record of the table"
