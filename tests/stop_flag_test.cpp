@@ -2,6 +2,7 @@
 // flag is set, and the state the step started from stays whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -93,6 +94,41 @@ TEST(StopFlag, AFlagSetFromAnotherThreadEndsTheLargestStepEarly) {
   EXPECT_TRUE(returned);
   EXPECT_LT(RowsWritten(sim), 32767);
   EXPECT_TRUE(NextLevelUnwritten(sim));
+}
+
+// The most threads at work on the forces at once during `steps` steps.
+int MostThreadsAtWork(Simulation& sim, int steps) {
+  std::atomic<bool> done{false};
+  int most = 0;
+  std::thread watcher([&] {
+    while (!done) {
+      most = std::max(most, ForceThreadsAtWork().load());
+      std::this_thread::sleep_for(std::chrono::microseconds(100));  // leaves the cores to the steps
+    }
+  });
+  for (int k = 0; k < steps; ++k) AdvanceOneStep(sim);
+  done = true;
+  watcher.join();
+  return most;
+}
+
+TEST(StopFlag, AStoppedStepLeavesNoThreadAtWorkAndTheNextRunsOnEveryThread) {
+  const int threads = ForceThreads();
+  if (threads < 2) GTEST_SKIP() << "one thread only";
+  Simulation sim = Marked(4000);
+  // A thread of an earlier call may have been left out for a while.
+  for (int k = 0; k < 70 && MostThreadsAtWork(sim, 1) < threads; ++k) {
+  }
+  Simulation large = Marked(32767);
+  StopFlag stop{false};
+  std::thread stepper([&] { AdvanceOneStep(large, &stop); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  stop = true;
+  stepper.join();
+  EXPECT_EQ(ForceThreadsAtWork().load(), 0);
+  // Its threads left their tiles early, every one: no thread is left out of
+  // the steps after it for that.
+  EXPECT_EQ(MostThreadsAtWork(sim, 3), threads);
 }
 
 }  // namespace

@@ -59,7 +59,8 @@ for (const [count, timeStep, steps, seed] of cases) {
     for (const { threads, tessaly } of several) {
       const same = tessaly._tessaly_step(0) === error && State(tessaly).equals(expected);
       if (!same) {
-        console.log(`DIFFERENT: N = ${count}, dt = ${timeStep}, seed ${seed}, step ${step}, ${threads} threads`);
+        console.log(`DIFFERENT: N = ${count}, dt = ${timeStep}, seed ${seed}, step ${step},`
+          + ` ${threads} threads`);
         failed = 1;
       }
     }

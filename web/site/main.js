@@ -9,6 +9,7 @@ import { ReadAddress } from './address.js';
 import { Recorder, SetUpSaving } from './record.js';
 import { Share } from './share.js';
 import { SetUpHelp } from './help.js';
+import { ReloadOnceIsolated, StepControl } from './threads.js';
 
 const $ = (id) => document.getElementById(id);
 const page = window.tessalyPage;
@@ -124,11 +125,30 @@ function NewWorker() {
   worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
   worker.onmessage = (event) => {
     if (event.data.uncaught !== undefined) page.errors.push(`worker: ${event.data.uncaught}`);
+    else if (event.data.shared) {
+      control.Attach(event.data.shared);
+      ShowCores();
+    }
     else OnStepFinished(event);
   };
   worker.onerror = (event) => page.errors.push(`worker: ${event.message ?? 'failed to start'}`);
-  worker.postMessage({ module: page.module });
+  worker.postMessage({ module: page.stepModule, threads: control.threads, generation: control.generation });
 }
+
+// The cores that step, in the panel's numbers; where one steps of several,
+// its tooltip says why and what would give the others.
+const control = new StepControl(page.threads);
+const kOneCoreWhy = 'このページはクロスオリジン分離されていないため、1 つのコアで計算します'
+  + ' (https か localhost で開き直すと、すべてのコアを使います)';
+function ShowCores() {
+  $('coresValue').textContent = String(page.cores);
+  $('coresValue').title = page.cores === 1 && navigator.hardwareConcurrency > 1 ? kOneCoreWhy : '';
+}
+Object.defineProperty(page, 'cores', { get: () => Math.max(1, control.threads) });
+Object.defineProperty(page, 'busyThreads', {
+  get: () => (control.threads ? control.BusyThreads() : busy ? 1 : 0),
+});
+let runPressed = false;  // 実行 was pressed, and the page may no longer reload
 
 function ClearBusy() {
   clearTimeout(busyTimer);
@@ -140,11 +160,15 @@ function StopTimer() {
   interval = null;
 }
 
-// Forgets the step in flight: its worker is ended, so nothing it does shows
-// and no core stays busy with it.
+// Forgets the step in flight, so that nothing it does shows and no core stays
+// busy with it: its threads stop at once (with threads), or its worker is
+// ended (without).
 function AbandonStep() {
   generation += 1;
-  if (busy) {
+  if (control.threads) {
+    control.Abandon(generation, busy);
+    busy = false;
+  } else if (busy) {
     worker.terminate();
     NewWorker();
     busy = false;
@@ -215,6 +239,7 @@ function OnStepFinished(event) {
 }
 
 function OnRun() {
+  runPressed = true;
   // All three fields are read and checked before anything changes.
   const texts = fields.flatMap((input) => [input.value, input.value.normalize('NFKC')]);
   const field = tessaly.ccall('tessaly_read_fields', 'number', Array(6).fill('string'), texts);
@@ -260,6 +285,7 @@ function OnStop() {
 }
 
 NewWorker();
+ShowCores();
 $('runButton').addEventListener('click', OnRun);
 $('stopButton').addEventListener('click', OnStop);
 addEventListener('resize', () => { Layout(); panel.Draw(); });
@@ -292,4 +318,5 @@ if (asked.run) $('runButton').click();
 
 if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
   navigator.serviceWorker.register('sw.js').catch(() => {});
+  ReloadOnceIsolated(() => runPressed);
 }

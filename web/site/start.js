@@ -3,6 +3,8 @@
 // it on the way is said in the page, in words a pupil or a teacher can act on,
 // never only in a console.
 
+import { StepThreads, ThreadsAllowed } from './threads.js';
+
 // Read by the page's tests and filled in by main.js: every uncaught error and
 // unhandled rejection of the page and of its worker lands in `errors`.
 const page = { errors: [], simd: null, module: null, ticks: 0 };
@@ -19,6 +21,7 @@ const kSimdProbe = new Uint8Array([  // (func (result v128) i32.const 0 i8x16.sp
   10, 10, 1, 8, 0, 65, 0, 253, 15, 253, 98, 11]);
 const features = {
   simd: () => WebAssembly.validate(kSimdProbe),
+  threads: ThreadsAllowed,
 };
 
 function ModuleWorkers() {
@@ -52,10 +55,16 @@ async function Start() {
     throw new StartError('このブラウザはモジュール形式の Web Worker に対応していないため、Tessaly を動かせません。');
   }
   const modules = await (await fetch(new URL('./modules.json', import.meta.url))).json();
-  const chosen = modules.find(({ needs }) => needs.every((need) => features[need]()));
+  const runs = ({ needs }) => needs.every((need) => features[need]());
+  // The page's own instance reads the fields and never steps: threads would
+  // only cost it their start. The worker steps with the best of all.
+  const chosen = modules.find((m) => !m.needs.includes('threads') && runs(m));
   if (!chosen) throw new StartError('このブラウザで動く Tessaly のモジュールがありません。');
+  const stepping = modules.find(runs);
   page.simd = chosen.needs.includes('simd');
   page.module = new URL(chosen.file, import.meta.url).href;
+  page.stepModule = new URL(stepping.file, import.meta.url).href;
+  page.threads = stepping.needs.includes('threads') ? StepThreads() : 0;
   await import('./main.js');
 }
 

@@ -12,14 +12,33 @@ addEventListener('unhandledrejection', (event) => postMessage({ uncaught: Descri
 
 let ready = null;  // the module, once the page has named it
 let size = null;
+let control = null;  // with threads: the generation the page is at (threads.js)
+
+// The module the page names; with `threads`, the module with threads, whose
+// shared memory the page then reaches to stop a step and count the threads.
+async function Load({ module, threads, generation }) {
+  const { default: createTessaly } = await import(module);
+  if (!threads) return createTessaly();
+  const tessaly = await createTessaly({ threads });
+  control = generation;
+  postMessage({ shared: { memory: tessaly.HEAPU8.buffer, stop: tessaly._tessaly_stop_flag(),
+    atWork: tessaly._tessaly_threads_at_work(), threads: tessaly._tessaly_use_threads(threads) } });
+  return tessaly;
+}
 
 onmessage = async (event) => {
   if (event.data.module) {
-    ready = import(event.data.module).then(({ default: createTessaly }) => createTessaly());
+    ready = Load(event.data);
     return;
   }
   const tessaly = await ready;
   const { generation, count, timeStep, pos, vel, step, measure, forget, observe, record } = event.data;
+  if (control) {
+    // The flag of a step the page abandoned is cleared before the page's
+    // generation is read: a step abandoned after that read finds it set.
+    Atomics.store(tessaly.HEAPU8, tessaly._tessaly_stop_flag(), 0);
+    if (Atomics.load(control, 0) !== generation) return;
+  }
   if (!size || size.count !== count || !Object.is(size.timeStep, timeStep)) {
     tessaly._tessaly_resize(count, timeStep);
     size = { count, timeStep };
