@@ -1,7 +1,8 @@
 // The force loop and the whole step in WebAssembly, each measured in turns
 // with the plain loop in the same run (one ordered pair at a time, two calls
 // of the power function per pair), so that both see the machine in the same
-// state. Run under node: node build-web/tessaly_bench.js
+// state. Run under node: node build-web/tessaly_bench.js, and without SIMD
+// node build-web/tessaly_bench_scalar.js
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -46,8 +47,9 @@ std::pair<double, double> InTurns(int rounds, int calls, Ours ours, Plain plain)
 int main() {
   // The start-up check, as in the page: the fast powers only where they give
   // the power function's bits.
-  std::printf("Fast powers: %s\n", FastPowersInUse() ? "in use (they agree with this pow)"
-                                                      : "NOT in use (this pow differs)");
+  std::printf("Force kernel: %s\n", VectorSetName(CurrentVectorSet()));
+  std::printf("Fast powers: %s\n\n", FastPowersInUse() ? "in use (they agree with this pow)"
+                                                        : "NOT in use (this pow differs)");
   // One thread, then every core (up to 8), as the page steps where its
   // memory may be shared; the pool the module starts has one thread fewer.
   const unsigned cores = std::thread::hardware_concurrency();

@@ -44,6 +44,9 @@ struct ForceKernel {
 };
 
 // Call only when the processor has the set (forces.cpp checks).
+void TileScalar(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
+                std::int32_t col_first, std::int32_t col_last);
+void PowersScalar(const double* r, std::size_t count, double* p7, double* p13);
 void TileBaseline(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
                   std::int32_t col_first, std::int32_t col_last);
 void PowersBaseline(const double* r, std::size_t count, double* p7, double* p13);
@@ -53,6 +56,5 @@ void PowersAvx2(const double* r, std::size_t count, double* p7, double* p13);
 void TileAvx512(const ForceArgs& args, std::int32_t row_first, std::int32_t row_last,
                 std::int32_t col_first, std::int32_t col_last);
 void PowersAvx512(const double* r, std::size_t count, double* p7, double* p13);
-
 
 }  // namespace tessaly::kernels

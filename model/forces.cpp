@@ -382,7 +382,10 @@ int LibraryPowerForces(Simulation& sim, const StopFlag* stop) {
 
 const kernels::ForceKernel& KernelFor(VectorSet set) {
   static const kernels::ForceKernel kKernels[] = {
+      {"scalar", kernels::TileScalar, kernels::PowersScalar},
+#if !defined(TESSALY_SCALAR_ONLY)
       {"SSE2", kernels::TileBaseline, kernels::PowersBaseline},
+#endif
 #if defined(__x86_64__)
       {"AVX2", kernels::TileAvx2, kernels::PowersAvx2},
       {"AVX-512", kernels::TileAvx512, kernels::PowersAvx512},
@@ -409,6 +412,10 @@ int FastPowerForces(Simulation& sim, const kernels::ForceKernel& kernel, const S
 bool AgreesOnce(VectorSet set) {
   // Once per set and process; a function-local static is thread-safe.
   switch (set) {
+    case VectorSet::kScalar: {
+      static const bool agrees = FastPowersAgreeWithLibrary(VectorSet::kScalar);
+      return agrees;
+    }
     case VectorSet::kBaseline: {
       static const bool agrees = FastPowersAgreeWithLibrary(VectorSet::kBaseline);
       return agrees;
@@ -438,6 +445,8 @@ VectorSet BestVectorSet() {
     return VectorSet::kBaseline;
   }();
   return best;
+#elif defined(TESSALY_SCALAR_ONLY)
+  return VectorSet::kScalar;  // a WebAssembly module without SIMD
 #else
   return VectorSet::kBaseline;  // 128-bit vectors only
 #endif

@@ -50,7 +50,8 @@ enum class PowerRoute {
 
 // Instruction sets the force loop is built for, narrowest first.
 enum class VectorSet {
-  kBaseline,  // SSE2: every x86-64 processor
+  kScalar,    // one lane: WebAssembly without SIMD, and the tests everywhere
+  kBaseline,  // SSE2: every x86-64 processor; WebAssembly's 128-bit vectors
   kAvx2,      // AVX2 and FMA
   kAvx512,    // AVX-512F
 };
@@ -70,7 +71,7 @@ void SetVectorSet(VectorSet set);
 // check first if the route asks for it and it has not yet run on the set.
 [[nodiscard]] bool FastPowersInUse();
 
-// "SSE2", "AVX2" or "AVX-512".
+// "scalar", "SSE2", "AVX2" or "AVX-512".
 [[nodiscard]] const char* VectorSetName(VectorSet set);
 
 }  // namespace tessaly

@@ -20,10 +20,14 @@ namespace {
 // nothing anyone will see.
 double PairPass(const Simulation& sim, PairCounts* counts, const StopFlag* stop) {
   const pair_terms::RowFn row_of =
+#if defined(TESSALY_SCALAR_ONLY)
+      pair_terms::RowScalar;
+#else
 #if defined(__x86_64__)
       CurrentVectorSet() != VectorSet::kBaseline ? pair_terms::RowAvx2 :
 #endif
                                                  pair_terms::RowBaseline;
+#endif
   const std::int32_t n = sim.ParticleCount;
   const Vec2* pos = sim.Pos[sim.CurLevel].data();
   std::vector<double> xs(static_cast<std::size_t>(n) + 1 + pair_terms::kPadding, 0.0);

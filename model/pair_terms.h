@@ -25,6 +25,9 @@ using RowFn = double (*)(const double* x, const double* y, std::int32_t count, d
 // Call only when the processor has the set.
 double RowBaseline(const double* x, const double* y, std::int32_t count, double ax, double ay,
                    double total, Tally* tally);
+// Without any vector instruction (the WebAssembly module for engines without SIMD).
+double RowScalar(const double* x, const double* y, std::int32_t count, double ax, double ay,
+                 double total, Tally* tally);
 double RowAvx2(const double* x, const double* y, std::int32_t count, double ax, double ay,
                double total, Tally* tally);
 

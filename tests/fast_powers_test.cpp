@@ -79,6 +79,8 @@ class FastPowersOnEverySet : public ::testing::TestWithParam<VectorSet> {
 
 std::string SetName(const ::testing::TestParamInfo<VectorSet>& info) {
   switch (info.param) {
+    case VectorSet::kScalar:
+      return "Scalar";
     case VectorSet::kBaseline:
       return "SSE2";
     case VectorSet::kAvx2:
@@ -90,7 +92,8 @@ std::string SetName(const ::testing::TestParamInfo<VectorSet>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, FastPowersOnEverySet,
-                         ::testing::Values(VectorSet::kBaseline, VectorSet::kAvx2, VectorSet::kAvx512),
+                         ::testing::Values(VectorSet::kScalar, VectorSet::kBaseline,
+                                           VectorSet::kAvx2, VectorSet::kAvx512),
                          SetName);
 
 TEST_P(FastPowersOnEverySet, MatchTheLibraryOverFourMillionDistances) {

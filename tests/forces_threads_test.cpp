@@ -75,7 +75,8 @@ std::string Name(const Route& route) {
 // std::pow (the same on every set), and the program's own choice.
 std::vector<Route> Routes() {
   std::vector<Route> routes;
-  for (VectorSet set : {VectorSet::kBaseline, VectorSet::kAvx2, VectorSet::kAvx512}) {
+  for (VectorSet set :
+       {VectorSet::kScalar, VectorSet::kBaseline, VectorSet::kAvx2, VectorSet::kAvx512}) {
     if (set <= BestVectorSet()) routes.push_back({PowerRoute::kFast, set});
   }
   routes.push_back({PowerRoute::kLibrary, BestVectorSet()});

@@ -17,7 +17,8 @@ namespace tessaly {
 namespace {
 
 TEST(PowerSweep, HundredMillionDistancesOnEverySet) {
-  for (VectorSet set : {VectorSet::kBaseline, VectorSet::kAvx2, VectorSet::kAvx512}) {
+  for (VectorSet set :
+       {VectorSet::kScalar, VectorSet::kBaseline, VectorSet::kAvx2, VectorSet::kAvx512}) {
     if (set > BestVectorSet()) continue;
     const testing::SweepResult result = testing::SweepAgainstLibrary(set, 100'000'000, 7);
     EXPECT_EQ(result.differences, 0u)

@@ -1,24 +1,29 @@
 #!/usr/bin/env bash
-# The browser edition's tests: the node command line against the desktop's
-# batch run, the field rules, the seed of every run and the observation
-# panel's figures through the compiled module, and the page in headless
-# Chromium.
+# The browser edition's tests: the node command lines (with WebAssembly SIMD
+# and without) against the desktop's batch run, the modules without SIMD
+# instructions, the field rules, the seed of every run and the observation
+# panel's figures through the page modules, the page's record, one worker
+# against several, and the page in Chromium, WebKitGTK and Firefox.
 #   tests/web/run.sh DESKTOP_TESSALY BUILD_WEB
 set -euo pipefail
 here=$(dirname "$0")
 desktop=$1
 web=$2
 echo "== The same trajectories from node and the desktop"
-"$here"/xyz_equal_test.sh "$desktop" "$web"/tessaly.js
-echo "== The field rules through the module"
-node "$here"/fields_test.mjs "$web"/site/tessaly_web.js
+"$here"/xyz_equal_test.sh "$desktop" "$web"/tessaly.js "$web"/tessaly_scalar.js
+echo "== SIMD only where it is meant to be"
+node "$here"/simd_test.mjs "$web"
+for module in tessaly_web.js tessaly_web_scalar.js; do
+  echo "== The field rules through $module"
+  node "$here"/fields_test.mjs "$web"/site/$module
+  echo "== The observation panel's figures through $module"
+  node "$here"/observe_test.mjs "$desktop" "$web"/site/$module
+done
 echo "== The seed of every run through the module"
 node "$here"/seed_test.mjs "$desktop" "$web"/site/tessaly_web.js
-echo "== The observation panel's figures through the module"
-node "$here"/observe_test.mjs "$desktop" "$web"/site/tessaly_web.js
 echo "== The page's record of the table"
 node "$here"/record_test.mjs "$web"/site
 echo "== The page's states bit-identical with one worker and with several"
 node "$here"/threads_test.mjs "$web"/site/tessaly_web.js "$web"/site/tessaly_web_threads.js
-echo "== The page in headless Chromium"
-/usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page.png
+echo "== The page in Chromium, WebKitGTK and Firefox"
+xvfb-run -a /usr/bin/python3 "$here"/page_test.py "$web"/site "$web"/page

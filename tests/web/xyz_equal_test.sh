@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The node command line writes, byte for byte, the trajectory and the table
-# of energies that the desktop's batch run writes where glibc uses its plain pow (the tunable
-# below switches off the FMA build it picks by itself on such processors).
-#   tests/web/xyz_equal_test.sh DESKTOP_TESSALY NODE_TESSALY_JS
+# Each node command line (with SIMD and without) writes, byte for byte, the
+# trajectory and the table of energies that the desktop's batch run writes
+# where glibc uses its plain pow (the tunable below switches off the FMA build
+# it picks by itself on such processors).
+#   tests/web/xyz_equal_test.sh DESKTOP_TESSALY NODE_TESSALY_JS...
 set -euo pipefail
 desktop=$1
-web=$2
+shift
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 failed=0
@@ -14,15 +15,18 @@ while read -r count dt steps seed every; do
   args=(--batch --count "$count" --time-step "$dt" --steps "$steps" --seed "$seed" --every "$every")
   GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$desktop" "${args[@]}" --xyz "$out/desktop.xyz" \
     --thermo "$out/desktop.csv"
-  node "$web" "${args[@]}" --xyz "$out/web.xyz" --thermo "$out/web.csv"
-  if cmp -s "$out/desktop.xyz" "$out/web.xyz" && cmp -s "$out/desktop.csv" "$out/web.csv"; then
-    echo "same: ${args[*]}"
-  else
-    echo "DIFFERENT: ${args[*]}"
-    cmp "$out/desktop.xyz" "$out/web.xyz" || true
-    cmp "$out/desktop.csv" "$out/web.csv" || true
-    failed=1
-  fi
+  for web in "$@"; do
+    rm -f "$out/web.xyz" "$out/web.csv"  # nothing left from the command line before
+    node "$web" "${args[@]}" --xyz "$out/web.xyz" --thermo "$out/web.csv"
+    if cmp -s "$out/desktop.xyz" "$out/web.xyz" && cmp -s "$out/desktop.csv" "$out/web.csv"; then
+      echo "same ($(basename "$web")): ${args[*]}"
+    else
+      echo "DIFFERENT ($(basename "$web")): ${args[*]}"
+      cmp "$out/desktop.xyz" "$out/web.xyz" || true
+      cmp "$out/desktop.csv" "$out/web.csv" || true
+      failed=1
+    fi
+  done
 done <<'CASES'
 40 0.1 300 7 1
 40 0.01 200 1 10
@@ -34,35 +38,38 @@ done <<'CASES'
 1000 0.1 5 18446744073709551615 1
 CASES
 # An arithmetic error ends both with status 1 and the same frames.
-for tool in desktop web; do
+args=(--batch --count 40 --time-step 1e300 --steps 5 --seed 7)
+set +e
+GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$desktop" "${args[@]}" --xyz "$out/desktop.xyz" 2>/dev/null
+desktop_status=$?
+set -e
+for web in "$@"; do
+  rm -f "$out/web.xyz"
   set +e
-  if [ "$tool" = desktop ]; then
-    GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$desktop" --batch --count 40 --time-step 1e300 --steps 5 --seed 7 --xyz "$out/$tool.xyz" 2>/dev/null
-  else
-    node "$web" --batch --count 40 --time-step 1e300 --steps 5 --seed 7 --xyz "$out/$tool.xyz" 2>/dev/null
-  fi
-  echo $? > "$out/$tool.status"
+  node "$web" "${args[@]}" --xyz "$out/web.xyz" 2>/dev/null
+  web_status=$?
   set -e
+  if cmp -s "$out/desktop.xyz" "$out/web.xyz" && [ "$desktop_status" = 1 ] && [ "$web_status" = 1 ]; then
+    echo "same ($(basename "$web")): an overflowing time step, status 1"
+  else
+    echo "DIFFERENT ($(basename "$web")): an overflowing time step (status $desktop_status and $web_status)"
+    failed=1
+  fi
 done
-if cmp -s "$out/desktop.xyz" "$out/web.xyz" && [ "$(cat "$out/desktop.status")" = 1 ] &&
-   [ "$(cat "$out/web.status")" = 1 ]; then
-  echo "same: an overflowing time step, status 1"
-else
-  echo "DIFFERENT: an overflowing time step (status $(cat "$out/desktop.status") and $(cat "$out/web.status"))"
-  failed=1
-fi
 # Lines the option rules refuse: the same line and status from both.
 while read -r line; do
   # shellcheck disable=SC2086
   d=$("$desktop" $line 2>&1 >/dev/null; echo "status $?")
-  # shellcheck disable=SC2086
-  w=$(node "$web" $line 2>&1 >/dev/null; echo "status $?")
-  if [ "$d" = "$w" ]; then
-    echo "same: $line -> $(echo $d)"
-  else
-    echo "DIFFERENT: $line -> desktop '$d', node '$w'"
-    failed=1
-  fi
+  for web in "$@"; do
+    # shellcheck disable=SC2086
+    w=$(node "$web" $line 2>&1 >/dev/null; echo "status $?")
+    if [ "$d" = "$w" ]; then
+      echo "same ($(basename "$web")): $line -> $(echo $d)"
+    else
+      echo "DIFFERENT ($(basename "$web")): $line -> desktop '$d', node '$w'"
+      failed=1
+    fi
+  done
 done <<'REFUSED'
 --batch --count 40x --time-step 0.1 --steps 1 --xyz none.xyz
 --batch --count 32768 --time-step 0.1 --steps 1 --xyz none.xyz

@@ -41,6 +41,7 @@ $('stopButton').title = 'シミュレーションを止めます。図はその�
 const context = picture.getContext('2d');
 let sprite = null;   // one disc, drawn once per size
 let shown = null;    // the state on the picture
+let pressRun = false;  // ?run: 実行 is pressed once the page is ready
 
 // The window's unit follows the size of the browser's window, of its half
 // while the observation panel is beside it (below it on a portrait screen).
@@ -75,6 +76,11 @@ function Resize(entry) {
   disc.strokeStyle = 'white';
   disc.stroke();
   Draw(shown);
+  document.body.dataset.ready = 'true';  // drawn at its size: the page is ready
+  if (pressRun) {  // the address asked for 実行 once the page is ready
+    pressRun = false;
+    $('runButton').click();
+  }
 }
 
 function Draw(state) {
@@ -312,9 +318,8 @@ SetUpHelp($('helpButton'), () => utf8(tessaly._tessaly_help_html()));
 const asked = ReadAddress(location.search, fields,
   (seed) => tessaly.ccall('tessaly_use_seed', 'number', ['string'], [seed]) === 1, Report);
 if (asked.observe && !panel.shown) panel.Toggle();
+pressRun = asked.run;
 Layout();
-document.body.dataset.ready = 'true';
-if (asked.run) $('runButton').click();
 
 if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
   navigator.serviceWorker.register('sw.js').catch(() => {});
