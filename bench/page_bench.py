@@ -1,66 +1,76 @@
-"""The page's ticks per second in headless Chromium at N = 40, 1000 and 2000,
-with the timer at 1 ms, so that every tick waits only for the step before it.
+"""The page's ticks per second at N = 40, 1000 and 2000 in Chromium, WebKitGTK
+and Firefox, in a 1280 x 800 window, with the timer at 1 ms, so that every
+tick waits only for the step before it and the drawing; then the drawing's
+milliseconds a frame for 2000 discs (the drawing finished, not only asked for).
 
-    /usr/bin/python3 bench/page_bench.py build-web/site
+    xvfb-run -a /usr/bin/python3 bench/page_bench.py build-web/site [ENGINE...]
 """
 import os
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "web"))
-from page_test import Browser, Serve  # noqa: E402
+from engines import ENGINES, Serve  # noqa: E402
 
 SECONDS = 4.0
+FRAMES = 30
+
+# Draws the state on the picture FRAMES times, each frame read back from the
+# canvas so that the browser has drawn it, and answers the mean in ms.
+DRAW = """
+const [frames, done] = arguments;
+const state = tessalyPage.shown();
+const picture = document.getElementById('picture').getContext('2d');
+tessalyPage.draw(state);
+picture.getImageData(0, 0, 1, 1);
+const start = performance.now();
+for (let k = 0; k < frames; ++k) {
+  tessalyPage.draw(state);
+  picture.getImageData(0, 0, 1, 1);
+}
+done((performance.now() - start) / frames);
+"""
+
+
+def Measure(engine, url):
+    engine.open(url + "?seed=12345")
+    engine.wait("return document.body.dataset.ready === 'true'")
+    # The service worker makes the page cross-origin isolated from its one
+    # reload on, where it steps on every core.
+    engine.wait("return self.crossOriginIsolated && document.body.dataset.ready === 'true'", 20.0)
+    time.sleep(0.5)
+    rates = []
+    for count in (40, 1000, 2000):
+        engine.js("const [c, s, p] = ['countField', 'timeStepField', 'periodField']"
+                  ".map(id => document.getElementById(id));"
+                  f"c.value = '{count}'; s.value = '0.1'; p.value = '1';"
+                  "document.getElementById('runButton').click();")
+        time.sleep(1.0)  # the worker warms up
+        ticks = engine.js("return tessalyPage.ticks")
+        start = time.monotonic()
+        time.sleep(SECONDS)
+        ticks = engine.js("return tessalyPage.ticks") - ticks
+        rates.append(ticks / (time.monotonic() - start))
+        engine.js("document.getElementById('stopButton').click()")
+    time.sleep(0.5)
+    draw_ms = engine.async_js(DRAW, FRAMES)
+    size = engine.js("const p = document.getElementById('picture'); return [p.width, p.height]")
+    return rates, draw_ms, size
 
 
 def main():
     server = Serve(os.path.abspath(sys.argv[1]))
-    with tempfile.TemporaryDirectory() as profile:
-        driver = Browser(profile)
+    url = f"http://127.0.0.1:{server.server_address[1]}/"
+    print("| Engine | N = 40 | N = 1000 | N = 2000 | Drawing 2000 discs |\n|---|---|---|---|---|")
+    for key in sys.argv[2:] or list(ENGINES):
+        engine = ENGINES[key](size=(1280, 800))
         try:
-            driver.get(f"http://127.0.0.1:{server.server_address[1]}/?seed=12345")
-            while not driver.execute_script("return document.body.dataset.ready === 'true'"):
-                time.sleep(0.05)
-            # The service worker makes the page cross-origin isolated from its
-            # one reload on, where it steps on every core.
-            end = time.monotonic() + 20
-            while time.monotonic() < end and not driver.execute_script(
-                    "return self.crossOriginIsolated && document.body.dataset.ready === 'true'"):
-                time.sleep(0.05)
-            time.sleep(0.5)
-
-            def Rate(count):
-                driver.execute_script(
-                    "const [c, s, p] = ['countField', 'timeStepField', 'periodField']"
-                    ".map(id => document.getElementById(id));"
-                    f"c.value = '{count}'; s.value = '0.1'; p.value = '1';"
-                    "document.getElementById('runButton').click();")
-                time.sleep(1.0)  # the worker warms up
-                ticks = driver.execute_script("return tessalyPage.ticks")
-                start = time.monotonic()
-                time.sleep(SECONDS)
-                ticks = driver.execute_script("return tessalyPage.ticks") - ticks
-                driver.execute_script("document.getElementById('stopButton').click()")
-                return ticks / (time.monotonic() - start)
-
-            # Every core, then one: the same page told it has one core steps
-            # on one worker, as where it is not isolated.
-            cores = driver.execute_script("return tessalyPage.cores")
-            rates = {count: [Rate(count)] for count in (40, 1000, 2000)}
-            driver.execute_cdp_cmd("Emulation.setHardwareConcurrencyOverride", {"hardwareConcurrency": 1})
-            driver.refresh()
-            while not driver.execute_script("return document.body.dataset.ready === 'true'"):
-                time.sleep(0.05)
-            one = driver.execute_script("return tessalyPage.cores")
-            for count in rates:
-                rates[count].append(Rate(count))
-            print(f"| Page, N | ticks/s, {cores} cores | ticks/s, {one} core |\n|---|---|---|")
-            for count, (every, single) in rates.items():
-                print(f"| {count} | {every:.1f} | {single:.1f} |")
+            rates, draw_ms, size = Measure(engine, url)
         finally:
-            driver.quit()
-            server.shutdown()
+            engine.quit()
+        print(f"| {engine.name} | " + " | ".join(f"{r:.1f} ticks/s" for r in rates)
+              + f" | {draw_ms:.1f} ms ({size[0]} x {size[1]} px) |", flush=True)
+    server.shutdown()
 
 
 if __name__ == "__main__":

@@ -286,6 +286,10 @@ class Firefox(Engine):
     def open(self, url):
         self.command("browsingContext.navigate", context=self.context, url=url, wait="complete")
 
+    def before_page(self, script):
+        """Runs `script` in every page before the page's own scripts."""
+        self.command("script.addPreloadScript", functionDeclaration=f"() => {{ {script}\n}}")
+
     def evaluate(self, expression):
         # The answer travels as JSON text, as a WebDriver answer would.
         answer = self.command("script.evaluate", target={"context": self.context}, awaitPromise=True,

@@ -242,6 +242,24 @@ class Cases:
             self.assertEqual(density, ratio)
             self.assertLessEqual(abs(width - css_width * density), density, ratio)
 
+    def test_a_narrow_screen_puts_finger_sized_controls_below_the_picture(self):
+        self.e.window_size(412, 823)
+        try:
+            self.Open()
+            below, small = self.e.js("""
+                const bottom = document.getElementById('picture').getBoundingClientRect().bottom;
+                const controls = Array.from(document.querySelectorAll('#window button, #window input, #window label'));
+                const boxes = controls.map((e) => [e, e.getBoundingClientRect()]);
+                return [boxes.every(([, r]) => r.top >= bottom),
+                        boxes.filter(([e, r]) => (e.tagName !== 'LABEL' && (r.width < 24 || r.height < 24))
+                                     || parseFloat(getComputedStyle(e).fontSize) < 12).map(([e]) => e.id)];""")
+            self.assertTrue(below)
+            self.assertEqual(small, [])
+            self.e.click("実行")
+            self.WaitFor("return tessalyPage.ticks >= 2")
+        finally:
+            self.e.window_size(900, 600)
+
     def test_a_tap_on_run_starts_a_run(self):
         self.Open()
         self.e.type("タイマー", "0")
@@ -266,6 +284,12 @@ class Cases:
         # 共有 draws its code with the library the service worker keeps.
         self.ShareLink()
         self.assertGreater(self.e.js("return Number(document.getElementById('shareCode').dataset.modules)"), 0)
+        # Every module is kept, not only the one this browser runs.
+        missing = self.e.async_js("""const done = arguments[0];
+            caches.match('modules.json').then((r) => r.json()).then((modules) => Promise.all(
+              modules.map(({ file }) => caches.match(file).then((hit) => (hit ? null : file)))))
+            .then((files) => done(files.filter(Boolean)));""")
+        self.assertEqual(missing, [])
 
     def Value(self, caption):
         """The number shown beside `caption` in the panel."""

@@ -43,16 +43,6 @@ let sprite = null;   // one disc, drawn once per size
 let shown = null;    // the state on the picture
 let pressRun = false;  // ?run: 実行 is pressed once the page is ready
 
-// The window's unit follows the size of the browser's window, of its half
-// while the observation panel is beside it (below it on a portrait screen).
-function Layout() {
-  const portrait = innerWidth < innerHeight;
-  const width = panel.shown && !portrait ? innerWidth / 2 : innerWidth;
-  const height = panel.shown && portrait ? innerHeight / 2 : innerHeight;
-  const u = Math.min(width / 434, height / 273);
-  document.documentElement.style.setProperty('--u', `${u}px`);
-}
-
 // The picture has one pixel for every pixel of the screen it covers, at any
 // pixel density: its size in device pixels comes from the browser where it
 // says so, from the ratio elsewhere.
@@ -64,10 +54,10 @@ function Resize(entry) {
   const radius = picture.width / 20;
   const rim = Math.max(1, picture.width / 277);
   const size = Math.ceil(2 * radius + 2 * rim);
-  sprite = document.createElement('canvas');  // older tablets have no OffscreenCanvas
-  sprite.width = size;
-  sprite.height = size;
-  const disc = sprite.getContext('2d');
+  const canvas = document.createElement('canvas');  // older tablets have no OffscreenCanvas
+  canvas.width = size;
+  canvas.height = size;
+  const disc = canvas.getContext('2d');
   disc.beginPath();
   disc.arc(size / 2, size / 2, radius, 0, 2 * Math.PI);
   disc.fillStyle = 'black';
@@ -75,6 +65,12 @@ function Resize(entry) {
   disc.lineWidth = rim;
   disc.strokeStyle = 'white';
   disc.stroke();
+  // A bitmap is copied faster than a canvas (by far in WebKit); the canvas
+  // serves until it is made, and where there are no bitmaps.
+  sprite = canvas;
+  window.createImageBitmap?.(canvas).then((bitmap) => {
+    if (sprite === canvas) sprite = bitmap;
+  }, () => {});
   Draw(shown);
   document.body.dataset.ready = 'true';  // drawn at its size: the page is ready
   if (pressRun) {  // the address asked for 実行 once the page is ready
@@ -91,8 +87,10 @@ function Draw(state) {
   const sx = picture.width / 10;
   const sy = picture.height / 10;
   const half = sprite.width / 2;
+  // At whole pixels, as the desktop stamps its discs: each disc is copied,
+  // not resampled, which makes drawing three to four times cheaper.
   for (let i = 1; i <= state.count; ++i) {
-    context.drawImage(sprite, state.pos[2 * i] * sx - half, state.pos[2 * i + 1] * sy - half);
+    context.drawImage(sprite, Math.round(state.pos[2 * i] * sx - half), Math.round(state.pos[2 * i + 1] * sy - half));
   }
   page.drawn += 1;
 }
@@ -122,7 +120,7 @@ let runSeed = '';  // the seed of the current run, in decimal
 
 // Read by the page's tests: what has been drawn and how many ticks ran.
 Object.assign(page, { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown,
-  running: () => interval !== null, refreshes: () => panel.refreshes,
+  running: () => interval !== null, refreshes: () => panel.refreshes, draw: (state) => Draw(state),
   seed: () => runSeed, rows: () => recorder.rows.length, saved: [] });
 
 // The worker loads the module the page runs; its uncaught errors come back
@@ -294,8 +292,8 @@ NewWorker();
 ShowCores();
 $('runButton').addEventListener('click', OnRun);
 $('stopButton').addEventListener('click', OnStop);
-addEventListener('resize', () => { Layout(); panel.Draw(); });
-panel.onToggle = () => { Layout(); ObserveNow(); };
+addEventListener('resize', () => panel.Draw());
+panel.onToggle = () => ObserveNow();
 // Browsers that know no device-pixel box (WebKit) throw here; the content
 // box and the pixel ratio stand in.
 const resizer = new ResizeObserver(([entry]) => Resize(entry));
@@ -319,7 +317,6 @@ const asked = ReadAddress(location.search, fields,
   (seed) => tessaly.ccall('tessaly_use_seed', 'number', ['string'], [seed]) === 1, Report);
 if (asked.observe && !panel.shown) panel.Toggle();
 pressRun = asked.run;
-Layout();
 
 if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
   navigator.serviceWorker.register('sw.js').catch(() => {});
