@@ -277,8 +277,9 @@ class Cases:
         url = f"http://127.0.0.1:{server.server_address[1]}/"
         try:
             self.e.open(url)
-            self.WaitFor("return navigator.serviceWorker.controller !== null ||"
-                         " (navigator.serviceWorker.ready.then(() => location.reload()), false)")
+            # (Between documents, while the page reloads, there is no serviceWorker.)
+            self.WaitFor("return navigator.serviceWorker?.controller != null ||"
+                         " (navigator.serviceWorker?.ready.then(() => location.reload()), false)")
         finally:
             server.shutdown()
             server.server_close()
