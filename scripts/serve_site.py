@@ -16,6 +16,9 @@ ISOLATION = {
 
 
 class IsolatingHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
     def end_headers(self):
         for name, value in ISOLATION.items():
             self.send_header(name, value)

@@ -113,8 +113,12 @@ class Engine:
         """Waits until `script` answers true; answers whether it did."""
         end = time.monotonic() + timeout
         while time.monotonic() < end:
-            if self.js(script):
-                return True
+            try:
+                if self.js(script):
+                    return True
+            except Exception:  # noqa: BLE001 (a page between two documents: its reload for isolation)
+                if time.monotonic() >= end:
+                    raise
             time.sleep(0.03)
         return False
 

@@ -95,13 +95,13 @@ try {
 }
 if (process.exitCode) process.exit();
 
-// The service worker keeps every file the site has.
+// The service worker keeps every file the site has: its own list, and every
+// module that modules.json names.
 const site = path.dirname(modulePath);
-const kept = fs.readFileSync(path.join(site, 'sw.js'), 'utf8').match(/kFiles = \[([^\]]*)\]/)[1];
-// The modules, and the files beside them, it keeps from modules.json.
+const listed = fs.readFileSync(path.join(site, 'sw.js'), 'utf8').match(/kFiles = \[([^\]]*)\]/)[1];
 const modules = JSON.parse(fs.readFileSync(path.join(site, 'modules.json'), 'utf8'))
-  .flatMap(({ file, beside = [] }) => [file, ...beside]);
+  .flatMap(({ file, beside = [] }) => [file, ...beside]);  // a module and the files beside it
 for (const file of fs.readdirSync(site).filter((name) => name !== 'sw.js')) {
-  assert.ok(kept.includes(`'${file}'`) || modules.includes(file), `the service worker does not keep ${file}`);
+  assert.ok(listed.includes(`'${file}'`) || modules.includes(file), `the service worker does not keep ${file}`);
 }
 console.log('the service worker keeps every file of the site');

@@ -153,6 +153,7 @@ Object.defineProperty(page, 'busyThreads', {
   get: () => (control.threads ? control.BusyThreads() : busy ? 1 : 0),
 });
 let runPressed = false;  // 実行 was pressed, and the page may no longer reload
+let figuresAsked = false;  // the step in flight also works out the panel's figures
 
 function ClearBusy() {
   clearTimeout(busyTimer);
@@ -167,13 +168,20 @@ function StopTimer() {
 // Forgets the step in flight, so that nothing it does shows and no core stays
 // busy with it: its threads stop at once (with threads), or its worker is
 // ended (without).
+// The figures the panel asked of a step are worked out on the worker's own
+// thread, past the flag's reach: a worker that may be working them out is
+// ended, as one without threads is.
 function AbandonStep() {
   generation += 1;
-  if (control.threads) {
+  if (control.threads && !(busy && figuresAsked)) {
     control.Abandon(generation, busy);
     busy = false;
   } else if (busy) {
     worker.terminate();
+    if (control.threads) {
+      control.Abandon(generation, false);
+      control.Detach();
+    }
     NewWorker();
     busy = false;
   }
@@ -189,6 +197,7 @@ function Post(step) {
   const vel = state.vel.slice();
   const steps = state.steps + (step ? 1 : 0);
   const asked = panel.Request(steps);
+  figuresAsked = asked.observe !== null;
   const record = recorder.Wanted(steps, panel.shown) ? steps : null;
   worker.postMessage({ generation, count: state.count, timeStep: state.timeStep, pos, vel, step, record, ...asked },
     [pos.buffer, vel.buffer]);
@@ -234,12 +243,15 @@ function OnStepFinished(event) {
     Report(utf8(tessaly._tessaly_tick_error_message(error)));
     return;
   }
-  Draw(state);  // the state this tick started from, as the window draws it
-  UpdateSaving();
+  const from = state;  // drawn, as the window draws the state its tick started from
   state = { ...state, pos, vel, steps: state.steps + 1 };
   page.ticks += 1;
   page.stepMs += stepMs;
+  // The next step starts before this one is drawn: the worker steps while
+  // the page draws.
   if (pending && interval !== null) StartStep();
+  Draw(from);
+  UpdateSaving();
 }
 
 function OnRun() {
@@ -318,7 +330,12 @@ const asked = ReadAddress(location.search, fields,
 if (asked.observe && !panel.shown) panel.Toggle();
 pressRun = asked.run;
 
+// Read by the page's tests: the page stays, isolated or not (threads.js).
+page.settled = false;
 if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
-  navigator.serviceWorker.register('sw.js').catch(() => {});
-  ReloadOnceIsolated(() => runPressed);
+  const registered = navigator.serviceWorker.register('sw.js');
+  registered.catch(() => {});
+  ReloadOnceIsolated(registered, () => runPressed, () => { page.settled = true; });
+} else {
+  page.settled = true;
 }

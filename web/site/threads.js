@@ -18,19 +18,28 @@ export const StepThreads = () => Math.min(8, navigator.hardwareConcurrency);
 // Reloads the page once, right after its service worker first takes control
 // and before `started()` (実行 was pressed), so that it is isolated from
 // then on. Never more than once a visit: an engine that stays unisolated
-// must not reload again and again.
-export function ReloadOnceIsolated(started) {
-  if (globalThis.crossOriginIsolated || !('serviceWorker' in navigator)) return;
+// must not reload again and again. `settled()` is called once it is sure
+// that this page stays: isolated already, or no reload to come.
+export function ReloadOnceIsolated(registered, started, settled) {
+  if (globalThis.crossOriginIsolated || navigator.serviceWorker?.controller) {
+    settled();
+    return;
+  }
   const kKey = 'tessaly-reloaded-for-isolation';
   navigator.serviceWorker.addEventListener('controllerchange', () => {
     try {
-      if (started() || sessionStorage.getItem(kKey)) return;
+      if (started() || sessionStorage.getItem(kKey)) {
+        settled();
+        return;
+      }
       sessionStorage.setItem(kKey, '1');
     } catch {
+      settled();
       return;  // no storage: no promise of once
     }
     location.reload();
   });
+  registered.catch(settled);  // no service worker: nothing will reload
 }
 
 // The page's side of a worker that steps on threads. The generation the
@@ -56,6 +65,12 @@ export class StepControl {
   Abandon(generation, inFlight) {
     Atomics.store(this.generation, 0, generation);
     if (inFlight && this.module) Atomics.store(this.module.bytes, this.module.stop, 1);
+  }
+
+  // The worker was ended, its threads with it: nothing of it is read again
+  // until the next one hands over its module.
+  Detach() {
+    this.module = null;
   }
 
   // Threads working out forces right now.
