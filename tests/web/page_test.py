@@ -81,10 +81,14 @@ class Cases:
         if self.opened:
             # Firefox logs, as an error of the page after, the module import
             # of a worker whose page was left before it finished (the module
-            # with threads takes a moment): the worker is given that moment.
-            if isinstance(self.e, Firefox):
-                time.sleep(1.0)
+            # with threads takes a moment): the worker is given that moment
+            # before its page is left.
+            self.LetTheWorkerLoad()
             self.NoErrors(self.e)
+
+    def LetTheWorkerLoad(self):
+        if isinstance(self.e, Firefox):
+            time.sleep(1.0)
 
     def NoErrors(self, engine):
         """No uncaught error in the page or its worker, none in the log either."""
@@ -494,6 +498,7 @@ class Cases:
                                    "return document.activeElement === f ? f.value.substring("
                                    "f.selectionStart, f.selectionEnd) : f.value"), link)
         self.CloseDialog("shareBox")
+        self.LetTheWorkerLoad()
         # The link elsewhere: the same arrangement, bit for bit, run at once,
         # the panel shown.
         self.e.open(link)
@@ -523,6 +528,7 @@ class Cases:
                 self.assertRegex(self.e.js("return tessalyPage.seed()"), r"^[0-9]+$")
             else:
                 self.assertIsNone(self.Shown(), query)  # nothing ran
+            self.LetTheWorkerLoad()
             self.NoErrors(self.e)
 
     def Saved(self, caption):
@@ -547,6 +553,7 @@ class Cases:
                 self.e.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
                                               {"behavior": "allow", "downloadPath": downloads})
             for count, time_step, seed in (("40", "0.05", "7"), ("3", "-0.1", "18446744073709551615")):
+                self.LetTheWorkerLoad()
                 self.Open(f"?seed={seed}&observe")
                 self.Run(count, time_step, "1")
                 self.WaitFor("return tessalyPage.rows() >= 5")
