@@ -97,6 +97,8 @@ class Cases:
 
     def Open(self, query="", engine=None):
         engine = engine or self.e
+        if self.opened and engine is self.e:
+            self.LetTheWorkerLoad()  # of the page this one replaces
         self.opened = True
         engine.open(self.url + query)
         # A first visit reloads once its service worker takes control, to be
