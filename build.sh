@@ -32,12 +32,13 @@ if [ "$mode" = package ] || [ "$mode" = web ]; then
   exec 3>&1 1>&2
 fi
 
-# The browser edition: emscripten and node; its tests drive the page in
+# The browser edition: emscripten and node, and npm for the QR code's
+# library (pinned in web/package-lock.json); its tests drive the page in
 # Chromium, WebKitGTK (under a virtual display) and Firefox, whose captions
-# need a Japanese font.
-web_packages=(emscripten nodejs make cmake)
+# need a Japanese font, and read its QR code back with zbarimg.
+web_packages=(emscripten nodejs npm make cmake)
 web_test_packages=(chromium chromium-driver python3-selenium webkit2gtk-driver firefox-esr python3-websockets
-  xvfb xauth fonts-ipafont-gothic)
+  xvfb xauth fonts-ipafont-gothic zbar-tools)
 
 # Builds the browser edition in build-web/. Debian's emscripten works from
 # its prebuilt library cache; its linker finds node's modules (acorn) only

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -14,15 +15,17 @@
 #include <vector>
 
 #include "app/option_values.h"
-#include "form/shared_run.h"
 #include "form/help_text.h"
 #include "form/run_fields.h"
+#include "form/shared_run.h"
 #include "model/forces.h"
 #include "model/observables.h"
 #include "model/placement.h"
 #include "model/simulation.h"
 #include "model/stop_flag.h"
+#include "model/thermo_writer.h"
 #include "model/time_step.h"
+#include "model/xyz_writer.h"
 #include "platform/errors.h"
 #include "platform/random.h"
 
@@ -284,6 +287,30 @@ EMSCRIPTEN_KEEPALIVE const double* tessaly_observe(double steps) {
   std::copy(f.speed_curve.begin(), f.speed_curve.end(),
             g_figures.end() - (kSpeedCurvePoints + 1));
   return g_figures.data();
+}
+
+// What a batch run with --thermo writes first: its header line.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_thermo_header() { return Hand(ThermoHeader()); }
+
+// The row a batch run with --thermo writes for the current level as the
+// state after `steps` steps, through the batch run's own writer: the walls'
+// pressure from the steps measured since it was last forgotten. One pass over
+// the pairs. Empty when the time overflows, where the batch run fails.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_thermo_row(double steps) {
+  const auto step = static_cast<std::uint64_t>(steps);
+  const double time = static_cast<double>(step) * g_sim.TimeStep;
+  if (!std::isfinite(time)) return Hand(std::string());
+  return Hand(ThermoRow(step, time, ThermoValuesOf(g_sim, PotentialEnergy(g_sim), g_walls)));
+}
+
+// The current level as the frame a batch run with --xyz writes for the state
+// after `steps` steps, through the batch run's own writer. One pass over the
+// pairs. Empty when the time overflows, where the batch run fails.
+EMSCRIPTEN_KEEPALIVE const char* tessaly_xyz_frame(double steps) {
+  const auto step = static_cast<std::uint64_t>(steps);
+  const double time = static_cast<double>(step) * g_sim.TimeStep;
+  if (!std::isfinite(time)) return Hand(std::string());
+  return Hand(XyzFrame(g_sim, step, time, PotentialEnergy(g_sim)));
 }
 
 }  // extern "C"

@@ -42,6 +42,13 @@ def Reference(module, steps):
     return json.loads(out)
 
 
+def WaitForFile(path, timeout=10.0):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end and not os.path.exists(path):
+        time.sleep(0.05)
+    return os.path.exists(path)
+
+
 class Cases:
     """The cases, written once; `Engine` is set by each engine's class."""
     Engine = None
@@ -72,7 +79,16 @@ class Cases:
 
     def tearDown(self):
         if self.opened:
+            # Firefox logs, as an error of the page after, the module import
+            # of a worker whose page was left before it finished (the module
+            # with threads takes a moment): the worker is given that moment
+            # before its page is left.
+            self.LetTheWorkerLoad()
             self.NoErrors(self.e)
+
+    def LetTheWorkerLoad(self):
+        if isinstance(self.e, Firefox):
+            time.sleep(1.0)
 
     def NoErrors(self, engine):
         """No uncaught error in the page or its worker, none in the log either."""
@@ -81,12 +97,14 @@ class Cases:
 
     def Open(self, query="", engine=None):
         engine = engine or self.e
+        if self.opened and engine is self.e:
+            self.LetTheWorkerLoad()  # of the page this one replaces
         self.opened = True
         engine.open(self.url + query)
         # A first visit reloads once its service worker takes control, to be
         # cross-origin isolated (threads.js); the case starts on the page that stays.
-        self.assertTrue(engine.wait("return (document.body.dataset.ready === 'true' && tessalyPage.settled)"
-                                    " || document.body.dataset.failed === 'true'"), "never started")
+        self.assertTrue(engine.wait("return (document.body?.dataset.ready === 'true' && tessalyPage.settled)"
+                                    " || document.body?.dataset.failed === 'true'"), "never started")
         self.assertFalse(engine.js("return document.body.dataset.failed === 'true'"),
                          engine.js("return [document.getElementById('startError').textContent, tessalyPage.errors]"))
 
@@ -131,7 +149,8 @@ class Cases:
         order = self.e.js("return Array.from(document.querySelectorAll('#window > *, #panel'))"
                           ".filter((e) => e.tabIndex >= 0 && !e.hidden).map((e) => [e.id, e.tabIndex])")
         self.assertEqual(order, [["picture", 0], ["runButton", 0], ["countField", 0], ["stopButton", 0],
-                                 ["periodField", 0], ["timeStepField", 0], ["panelButton", 0]])
+                                 ["periodField", 0], ["timeStepField", 0], ["panelButton", 0],
+                                 ["shareButton", 0], ["helpButton", 0]])
         self.assertIsNone(self.Shown())
         self.assertTrue(self.e.js("return tessalyPage.simd"))
 
@@ -293,20 +312,24 @@ class Cases:
         self.WaitFor("return tessalyPage.shown() !== null")
         self.assertEqual(self.Shown()[0], 40)
 
-    def test_opens_offline_once_opened_seed_included(self):
+    def test_opens_offline_once_opened_address_included(self):
         server = Serve(SITE)
         url = f"http://127.0.0.1:{server.server_address[1]}/"
         try:
             self.e.open(url)
-            self.WaitFor("return navigator.serviceWorker.controller !== null ||"
-                         " (navigator.serviceWorker.ready.then(() => location.reload()), false)")
+            # (Between documents, while the page reloads, there is no serviceWorker.)
+            self.WaitFor("return navigator.serviceWorker?.controller != null ||"
+                         " (navigator.serviceWorker?.ready.then(() => location.reload()), false)")
         finally:
             server.shutdown()
             server.server_close()
-        self.e.open(url + "?seed=7")
-        self.WaitFor("return document.body.dataset.ready === 'true'")
-        self.Run(period="0")
-        self.assertEqual(self.Shown()[0], 40)
+        self.e.open(url + "?count=30&time-step=0.05&period=0&seed=7&observe&run")
+        self.WaitFor("return document.body.dataset.ready === 'true' && tessalyPage.shown() !== null")
+        self.assertEqual([self.Shown()[0], self.e.js("return tessalyPage.seed()")], [30, "7"])
+        self.assertTrue(self.PanelShown())
+        # 共有 draws its code with the library the service worker keeps.
+        self.ShareLink()
+        self.assertGreater(self.e.js("return Number(document.getElementById('shareCode').dataset.modules)"), 0)
         # Every module is kept, not only the one this browser runs.
         missing = self.e.async_js("""const done = arguments[0];
             caches.match('modules.json').then((r) => r.json()).then((modules) => Promise.all(
@@ -409,6 +432,164 @@ class Cases:
         finally:
             self.e, self.opened = saved, False
             engine.quit()
+
+    # ----- Seeds, the address, 共有, saving and help ------------------------
+
+    def Fields(self):
+        return self.e.js("return ['countField', 'timeStepField', 'periodField']"
+                         ".map((id) => document.getElementById(id).value)")
+
+    def ShareLink(self):
+        self.e.click("共有")
+        self.WaitFor("return document.getElementById('shareBox').open")
+        return self.e.js("return document.getElementById('shareLink').value")
+
+    def CloseDialog(self, box):
+        self.e.click("閉じる")
+        self.WaitFor(f"return !document.getElementById('{box}').open")
+
+    def Decode(self):
+        """The text of the QR code on the screen, as zbarimg reads it."""
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "screen.png")
+            self.e.screenshot(path)
+            read = subprocess.run(["zbarimg", "--raw", "-q", path], capture_output=True, text=True)
+        self.assertEqual(read.returncode, 0, read.stderr)
+        return read.stdout.rstrip("\n")
+
+    def test_a_run_from_the_clock_is_shared_by_a_link_and_a_qr_code_that_reopen_it(self):
+        self.Open()
+        # Before any run: the fields' texts, no seed.
+        self.e.type("分子の数", "７")
+        self.assertEqual(self.ShareLink(), self.url + "?count=%EF%BC%97&time-step=0.1&period=10&run")
+        self.CloseDialog("shareBox")
+        self.Run("４０", "1e-1", "0")
+        self.WaitFor("return tessalyPage.shown() !== null")
+        first = self.Shown()
+        seed = self.e.js("return tessalyPage.seed()")
+        self.assertRegex(seed, r"^[0-9]+$")
+        self.assertEqual(self.Value("乱数の種"), seed)
+        self.e.click("観測")
+        link = self.ShareLink()
+        # As read for the last 実行: whole numbers and the shortest form.
+        self.assertEqual(link, f"{self.url}?count=40&time-step=0.1&period=0&seed={seed}&observe&run")
+        self.assertEqual(self.Decode(), link)
+        cell, width, css = self.e.js("const c = document.getElementById('shareCode');"
+                                     "return [Number(c.dataset.cell), c.width, c.clientWidth * devicePixelRatio]")
+        self.assertGreaterEqual(cell, 4)
+        self.assertLessEqual(abs(width - css), 1)  # drawn in the screen's own pixels
+        # Served on the loopback here: pupils' devices cannot open it.
+        warning = self.e.js("const w = document.getElementById('shareLoopback');"
+                            "return w.checkVisibility() ? w.textContent : null")
+        self.assertIn("127.0.0.1", warning)
+        self.assertIn("README", warning)
+        # コピー: the clipboard where the page may use it, else the link selected.
+        self.e.click("コピー")
+        self.WaitFor("return document.getElementById('shareCopied').textContent !== ''")
+        self.assertEqual(self.e.js("const f = document.getElementById('shareLink');"
+                                   "return document.activeElement === f ? f.value.substring("
+                                   "f.selectionStart, f.selectionEnd) : f.value"), link)
+        self.CloseDialog("shareBox")
+        self.LetTheWorkerLoad()
+        # The link elsewhere: the same arrangement, bit for bit, run at once,
+        # the panel shown.
+        self.e.open(link)
+        self.WaitFor("return document.body.dataset.ready === 'true' && tessalyPage.shown() !== null")
+        self.assertEqual(self.Shown(), first)
+        self.assertEqual(self.e.js("return tessalyPage.seed()"), seed)
+        self.assertTrue(self.PanelShown())
+        self.assertEqual(self.Fields(), ["40", "0.1", "0"])
+
+    def test_address_values_go_into_the_fields_and_a_bad_one_gets_its_dialog(self):
+        for query, fields, message in (
+                ("?count=40000&run", ["40000", "0.1", "10"], ("「分子の数」", "オーバーフロー")),
+                ("?count=5&time-step=1e999&period=3&run", ["5", "1e999", "3"], ("「時間刻み」", "オーバーフロー")),
+                ("?period=-1&run", ["40", "0.1", "-1"], ("「タイマー」", "範囲外の値")),
+                ("?seed=18446744073709551616&period=0&run", ["40", "0.1", "0"], ("乱数の種", "seed=")),
+                ("?seed=7x&period=0", ["40", "0.1", "0"], ("乱数の種",))):
+            self.Open(query)
+            self.assertEqual(self.Fields(), fields, query)
+            self.WaitFor("return document.getElementById('errorBox').open")
+            for part in message:
+                self.assertIn(part, self.Text("errorMessage"), query)
+            self.CloseError()
+            if "seed" in query:
+                # The clock places, as without a seed.
+                self.e.click("実行")
+                self.WaitFor("return tessalyPage.shown() !== null")
+                self.assertRegex(self.e.js("return tessalyPage.seed()"), r"^[0-9]+$")
+            else:
+                self.assertIsNone(self.Shown(), query)  # nothing ran
+            self.LetTheWorkerLoad()
+            self.NoErrors(self.e)
+
+    def Saved(self, caption):
+        """Presses a save button; the file the page hands the browser."""
+        before = self.e.js("return tessalyPage.saved.length")
+        self.e.click(caption)
+        self.WaitFor(f"return tessalyPage.saved.length > {before}")
+        return self.e.js("return tessalyPage.saved[tessalyPage.saved.length - 1]")
+
+    def Batch(self, *args):
+        """What node's batch run writes, as text."""
+        with tempfile.TemporaryDirectory() as out:
+            path = os.path.join(out, "out")
+            node = os.path.join(os.path.dirname(SITE), "tessaly.js")
+            subprocess.run(["node", node, "--batch", *args, path], check=True)
+            with open(path, encoding="utf-8") as written:
+                return written.read()
+
+    def test_the_saved_table_and_frame_are_the_batch_runs_byte_for_byte(self):
+        with tempfile.TemporaryDirectory() as downloads:
+            if isinstance(self.e, Chromium):  # what reaches the disk, where the driver tells
+                self.e.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                              {"behavior": "allow", "downloadPath": downloads})
+            for count, time_step, seed in (("40", "0.05", "7"), ("3", "-0.1", "18446744073709551615")):
+                self.LetTheWorkerLoad()
+                self.Open(f"?seed={seed}&observe")
+                self.Run(count, time_step, "1")
+                self.WaitFor("return tessalyPage.rows() >= 5")
+                self.e.click("停止")
+                csv = self.Saved("CSV を保存")
+                last = 10 * (self.e.js("return tessalyPage.rows()") - 1)
+                self.assertEqual(csv["name"], f"tessaly-{seed}-{last}.csv")
+                self.assertEqual(csv["text"], self.Batch("--count", count, "--time-step", time_step, "--seed", seed,
+                                                         "--steps", str(last), "--every", "10", "--thermo"))
+                xyz = self.Saved("XYZ を保存")
+                steps = self.e.js("return tessalyPage.shown().steps")
+                self.assertEqual(xyz["name"], f"tessaly-{seed}-{steps}.xyz")
+                frames = self.Batch("--count", count, "--time-step", time_step, "--seed", seed,
+                                    "--steps", str(steps), "--every", str(steps), "--xyz")
+                self.assertEqual(xyz["text"], "".join(frames.splitlines(keepends=True)[int(count) + 2:]))
+                self.assertIn(f" step={steps} ", xyz["text"].splitlines()[1])
+                if isinstance(self.e, Chromium):
+                    for saved in (csv, xyz):
+                        path = os.path.join(downloads, saved["name"])
+                        self.assertTrue(WaitForFile(path), path)
+                        with open(path, encoding="utf-8") as file:
+                            self.assertEqual(file.read(), saved["text"])
+
+    def test_nothing_is_recorded_while_the_panel_is_hidden(self):
+        self.Open("?seed=3")
+        self.Run("20", "0.1", "1")
+        self.WaitFor("return tessalyPage.ticks >= 30")
+        self.assertEqual(self.e.js("return [tessalyPage.rows(), document.getElementById('csvButton').disabled]"),
+                         [0, True])
+        self.e.click("観測")
+        ticks = self.Ticks()
+        self.WaitFor("return tessalyPage.rows() >= 3")
+        self.assertIn("記録した行", self.Text("recordNote"))
+        self.assertGreater(self.Ticks(), ticks + 10)
+        self.e.click("停止")
+
+    def test_the_help_shows_the_text_of_the_module(self):
+        self.Open()
+        self.e.click("使い方")
+        self.WaitFor("return document.getElementById('helpBox').open")
+        text = self.Text("helpText")
+        for part in ("分子の数", "時間刻み", "タイマー", "50", "共有", "CSV", "MIT"):
+            self.assertIn(part, text)
+        self.CloseDialog("helpBox")
 
     def test_screenshot_shows_the_japanese_captions(self):
         self.Open()

@@ -5,6 +5,10 @@
 // start.js has chosen the module (window.tessalyPage.module) and loads this
 // file; whatever throws here, it shows in the page.
 import { Panel } from './panel.js';
+import { ReadAddress } from './address.js';
+import { Recorder, SetUpSaving } from './record.js';
+import { Share } from './share.js';
+import { SetUpHelp } from './help.js';
 import { ReloadOnceIsolated, StepControl } from './threads.js';
 
 const $ = (id) => document.getElementById(id);
@@ -32,16 +36,12 @@ picture.title = '10 × 10 の箱の中の分子を、白い縁の黒い円で表
 $('runButton').title = '入力した値で、新しい配置からシミュレーションを始めます';
 $('stopButton').title = 'シミュレーションを止めます。図はそのまま残ります';
 
-const seed = new URLSearchParams(location.search).get('seed');
-if (seed !== null && !tessaly.ccall('tessaly_use_seed', 'number', ['string'], [seed])) {
-  console.warn(`seed '${seed}' is not a whole number from 0 to 2^64 - 1; the clock places`);
-}
-
 // ----- The picture ----------------------------------------------------------
 
 const context = picture.getContext('2d');
 let sprite = null;   // one disc, drawn once per size
 let shown = null;    // the state on the picture
+let pressRun = false;  // ?run: 実行 is pressed once the page is ready
 
 // The picture has one pixel for every pixel of the screen it covers, at any
 // pixel density: its size in device pixels comes from the browser where it
@@ -73,13 +73,17 @@ function Resize(entry) {
   }, () => {});
   Draw(shown);
   document.body.dataset.ready = 'true';  // drawn at its size: the page is ready
+  if (pressRun) {  // the address asked for 実行 once the page is ready
+    pressRun = false;
+    $('runButton').click();
+  }
 }
 
 function Draw(state) {
   shown = state;
   context.fillStyle = 'rgb(112, 128, 144)';
   context.fillRect(0, 0, picture.width, picture.height);
-  if (!state) return;
+  if (!state || !sprite) return;  // Resize draws it once the picture has a size
   const sx = picture.width / 10;
   const sy = picture.height / 10;
   const half = sprite.width / 2;
@@ -111,10 +115,13 @@ let interval = null;
 let period = 0;
 let busyTimer = null;
 const panel = new Panel($('panel'), $('panelButton'), (k) => tessaly._tessaly_observation_layout(k));
+const recorder = new Recorder(utf8(tessaly._tessaly_thermo_header()), $('recordNote'));
+let runSeed = '';  // the seed of the current run, in decimal
 
 // Read by the page's tests: what has been drawn and how many ticks ran.
 Object.assign(page, { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => shown,
-  running: () => interval !== null, refreshes: () => panel.refreshes, draw: (state) => Draw(state) });
+  running: () => interval !== null, refreshes: () => panel.refreshes, draw: (state) => Draw(state),
+  seed: () => runSeed, rows: () => recorder.rows.length, saved: [] });
 
 // The worker loads the module the page runs; its uncaught errors come back
 // as messages (worker.js), or as an error event where it cannot even start.
@@ -180,8 +187,10 @@ function Post(step) {
   busy = true;
   const pos = state.pos.slice();
   const vel = state.vel.slice();
-  const asked = panel.Request(state.steps + (step ? 1 : 0));
-  worker.postMessage({ generation, count: state.count, timeStep: state.timeStep, pos, vel, step, ...asked },
+  const steps = state.steps + (step ? 1 : 0);
+  const asked = panel.Request(steps);
+  const record = recorder.Wanted(steps, panel.shown) ? steps : null;
+  worker.postMessage({ generation, count: state.count, timeStep: state.timeStep, pos, vel, step, record, ...asked },
     [pos.buffer, vel.buffer]);
   busyTimer = setTimeout(() => picture.classList.add('busy'), kBusyAfterMs);
 }
@@ -206,10 +215,14 @@ function OnTick() {
 }
 
 function OnStepFinished(event) {
-  const { generation: of, error, pos, vel, stepMs, step, figures, waitMs } = event.data;
+  const { generation: of, error, pos, vel, stepMs, step, figures, waitMs, record, row } = event.data;
   if (of !== generation) return;
   busy = false;
   ClearBusy();
+  if (row) {
+    recorder.Add(record, row);
+    UpdateSaving();
+  }
   if (figures) panel.Show(figures, waitMs);
   if (!step) {
     if (pending && interval !== null) StartStep();
@@ -229,6 +242,7 @@ function OnStepFinished(event) {
   // the page draws.
   if (pending && interval !== null) StartStep();
   Draw(from);
+  UpdateSaving();
 }
 
 function OnRun() {
@@ -260,7 +274,11 @@ function OnRun() {
     vel: at(tessaly._tessaly_velocities()),
     steps: 0,
   };
+  runSeed = utf8(tessaly._tessaly_seed_text());
+  $('seedValue').textContent = runSeed;
+  recorder.Reset();
   Draw(state);
+  UpdateSaving();
   panel.RunStarted();
   ObserveNow();
   period = tessaly._tessaly_settings_period();
@@ -287,6 +305,21 @@ try {
 } catch {
   resizer.observe(picture);
 }
+const UpdateSaving = SetUpSaving(recorder, () => ({ seed: runSeed, shown }),
+  new URL(page.module, location.href).href, Report, page.saved);
+new Share($('shareButton'), () => {
+  const observe = panel.shown ? 1 : 0;
+  const ran = utf8(tessaly._tessaly_share_query(observe));
+  if (ran) return ran;
+  const texts = fields.map((input) => input.value);
+  return utf8(tessaly.ccall('tessaly_share_query_of_texts', 'number', ['string', 'string', 'string', 'number'],
+    [...texts, observe]));
+});
+SetUpHelp($('helpButton'), () => utf8(tessaly._tessaly_help_html()));
+const asked = ReadAddress(location.search, fields,
+  (seed) => tessaly.ccall('tessaly_use_seed', 'number', ['string'], [seed]) === 1, Report);
+if (asked.observe && !panel.shown) panel.Toggle();
+pressRun = asked.run;
 
 // Read by the page's tests: the page stays, isolated or not (threads.js).
 page.settled = false;

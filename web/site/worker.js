@@ -2,7 +2,8 @@
 // hands back the new state or the kind of arithmetic error. While the page
 // shows its observation panel, the steps measure the walls' momentum and,
 // when the page asks, the figures of the new state are worked out here too,
-// beside the step, so that their pass over the pairs never holds up the page.
+// beside the step, so that their pass over the pairs never holds up the page;
+// so is the row of the batch run's --thermo table, when the page keeps it.
 
 // Uncaught errors go to the page, which keeps them (window.tessalyPage.errors).
 const Describe = (error) => (error instanceof Error ? `${error.name}: ${error.message}` : String(error));
@@ -31,7 +32,7 @@ onmessage = async (event) => {
     return;
   }
   const tessaly = await ready;
-  const { generation, count, timeStep, pos, vel, step, measure, forget, observe } = event.data;
+  const { generation, count, timeStep, pos, vel, step, measure, forget, observe, record } = event.data;
   if (control) {
     // The flag of a step the page abandoned is cleared before the page's
     // generation is read: a step abandoned after that read finds it set.
@@ -48,6 +49,8 @@ onmessage = async (event) => {
   const started = performance.now();
   const error = step ? tessaly._tessaly_step(measure ? 1 : 0) : -1;
   const stepMs = performance.now() - started;
+  // The row --thermo writes for this state, when the page keeps it.
+  const row = record !== null && error === -1 ? tessaly.UTF8ToString(tessaly._tessaly_thermo_row(record)) : null;
   let figures = null;
   let waitMs = 0; // how long the panel waits before the next refresh
   if (observe !== null && error === -1) {
@@ -57,7 +60,7 @@ onmessage = async (event) => {
     waitMs = tessaly._tessaly_refresh_interval_ms(performance.now() - begun);
   }
   const at = (ptr) => tessaly.HEAPF64.slice(ptr / 8, ptr / 8 + pos.length);
-  const next = { generation, error, step, stepMs, figures, waitMs,
+  const next = { generation, error, step, stepMs, figures, waitMs, record, row,
     pos: at(tessaly._tessaly_positions()), vel: at(tessaly._tessaly_velocities()) };
   postMessage(next, [next.pos.buffer, next.vel.buffer]);
 };
