@@ -630,5 +630,19 @@ for key in CHOSEN:
 
 if __name__ == "__main__":
     # PAGE_TEST_CASES picks cases by a part of their names, as -k does.
-    unittest.main(argv=sys.argv[:1] + [f"-k{k}" for k in os.environ.get("PAGE_TEST_CASES", "").split()],
-                  verbosity=2)
+    # A case that fails is run once more, on a browser of its own, and the
+    # suite fails only if it fails again: the first failure is printed all the
+    # same, and so is the case that passed the second time.
+    program = unittest.main(argv=sys.argv[:1] + [f"-k{k}" for k in os.environ.get("PAGE_TEST_CASES", "").split()],
+                            verbosity=2, exit=False)
+    failed = [test for test, _ in program.result.failures + program.result.errors]
+    if not failed:
+        sys.exit(0)
+    if not all(isinstance(test, unittest.TestCase) for test in failed):
+        sys.exit(1)  # a browser that did not start: nothing to run again
+    print(f"\nRunning the {len(failed)} failed case(s) once more:", flush=True)
+    again = unittest.TextTestRunner(verbosity=2).run(unittest.TestSuite(
+        type(test)(test._testMethodName) for test in failed))
+    if again.wasSuccessful():
+        print("PASSED ON THE SECOND RUN (flaky): " + ", ".join(test.id() for test in failed), flush=True)
+    sys.exit(0 if again.wasSuccessful() else 1)
