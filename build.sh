@@ -36,7 +36,10 @@ fi
 # library (pinned in web/package-lock.json); its tests drive the page in
 # Chromium, WebKitGTK (under a virtual display) and Firefox, whose captions
 # need a Japanese font, and read its QR code back with zbarimg.
-web_packages=(emscripten nodejs npm make cmake)
+web_packages=(emscripten nodejs make cmake)
+# A node from elsewhere (NodeSource's, say) brings its own npm and refuses
+# Debian's: Debian's is installed only where there is none.
+command -v npm >/dev/null 2>&1 || web_packages+=(npm)
 web_test_packages=(chromium chromium-driver python3-selenium webkit2gtk-driver firefox-esr python3-websockets
   xvfb xauth fonts-ipafont-gothic zbar-tools)
 
