@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -189,6 +190,20 @@ inline BandSweepResult SweepTheMarginsBand(std::uint64_t wanted, std::uint64_t s
     }
   }
   return result;
+}
+
+// Prints what a sweep of the band found, for the test's log.
+inline void PrintBandSweep(const BandSweepResult& result) {
+  std::printf(
+      "Scanned %llu distances in [1, 12.75]: %llu with a power between 1/64 and 3/64 ulp of a\n"
+      "midpoint (%llu powers), %llu powers within 1/64; %llu differences. std::pow's largest\n"
+      "error: %.6f ulp, for r^%d at r = %a.\n",
+      static_cast<unsigned long long>(result.scanned),
+      static_cast<unsigned long long>(result.in_band),
+      static_cast<unsigned long long>(result.powers_in_band),
+      static_cast<unsigned long long>(result.powers_near),
+      static_cast<unsigned long long>(result.differences), result.largest_error,
+      result.largest_error_power, result.largest_error_at);
 }
 
 }  // namespace tessaly::testing

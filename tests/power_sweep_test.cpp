@@ -34,16 +34,7 @@ TEST(PowerSweep, HundredMillionDistancesOnEverySet) {
 
 TEST(PowerSweep, HundredMillionDistancesInTheMarginsBand) {
   const testing::BandSweepResult result = testing::SweepTheMarginsBand(100'000'000, 9);
-  std::printf(
-      "Scanned %llu distances in [1, 12.75]: %llu with a power between 1/64 and 3/64 ulp of a\n"
-      "midpoint (%llu powers), %llu powers within 1/64; %llu differences. std::pow's largest\n"
-      "error: %.6f ulp, for r^%d at r = %a.\n",
-      static_cast<unsigned long long>(result.scanned),
-      static_cast<unsigned long long>(result.in_band),
-      static_cast<unsigned long long>(result.powers_in_band),
-      static_cast<unsigned long long>(result.powers_near),
-      static_cast<unsigned long long>(result.differences), result.largest_error,
-      result.largest_error_power, result.largest_error_at);
+  testing::PrintBandSweep(result);
   EXPECT_GE(result.in_band, 100'000'000u);
   EXPECT_EQ(result.differences, 0u) << "first at r = " << std::hexfloat << result.first_difference;
   // The bound the margin rests on (model/force_kernel_simd.h), and proof

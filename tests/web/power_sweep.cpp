@@ -13,16 +13,7 @@ int main(int argc, char** argv) {
   using namespace tessaly;
   const unsigned long long wanted = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100'000'000;
   const testing::BandSweepResult result = testing::SweepTheMarginsBand(wanted, 9);
-  std::printf(
-      "Scanned %llu distances in [1, 12.75]: %llu with a power between 1/64 and 3/64 ulp of a\n"
-      "midpoint (%llu powers), %llu powers within 1/64; %llu differences. std::pow's largest\n"
-      "error: %.6f ulp, for r^%d at r = %a.\n",
-      static_cast<unsigned long long>(result.scanned),
-      static_cast<unsigned long long>(result.in_band),
-      static_cast<unsigned long long>(result.powers_in_band),
-      static_cast<unsigned long long>(result.powers_near),
-      static_cast<unsigned long long>(result.differences), result.largest_error,
-      result.largest_error_power, result.largest_error_at);
+  testing::PrintBandSweep(result);
   if (result.differences != 0) {
     std::printf("FAILED: first difference at r = %a\n", result.first_difference);
     return 1;
