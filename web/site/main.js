@@ -109,6 +109,7 @@ function Report(message) {
 let state = null;      // the state the next tick starts from
 let worker = null;
 let busy = false;      // a step is in flight
+let posted = false;    // whether it steps, or only observes
 let pending = false;   // a tick fell due while it was
 let generation = 0;    // steps of earlier generations are never shown
 let interval = null;
@@ -126,9 +127,14 @@ Object.assign(page, { drawn: 0, ticks: 0, stepMs: 0, reports: [], shown: () => s
 // The worker loads the module the page runs; its uncaught errors come back
 // as messages (worker.js), or as an error event where it cannot even start.
 function NewWorker() {
+  page.workerStarted = false;
   worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
+  heard = performance.now();
   worker.onmessage = (event) => {
+    heard = performance.now();
     if (event.data.uncaught !== undefined) page.errors.push(`worker: ${event.data.uncaught}`);
+    else if (event.data.starting) return;
+    else if (event.data.started) page.workerStarted = true;
     else if (event.data.shared) {
       control.Attach(event.data.shared);
       ShowCores();
@@ -138,6 +144,33 @@ function NewWorker() {
   worker.onerror = (event) => page.errors.push(`worker: ${event.message ?? 'failed to start'}`);
   worker.postMessage({ module: page.stepModule, threads: control.threads, generation: control.generation });
 }
+
+// Firefox can leave a worker blocked for good while it starts its threads,
+// when workers of a page just left are still ending: such a worker stops
+// saying that it is alive, and is replaced by a new one, a moment after it
+// was ended, the step it was given handed to that one. After a few such,
+// the wait grows, so that a browser where no worker ever starts is not flooded.
+let heard = 0;  // when the worker last said anything
+const kSilentMs = 2000;
+const kQuickRestarts = 3;
+const kEndedMs = 250;
+page.workerRestarts = 0;
+setInterval(() => {
+  const patience = page.workerRestarts < kQuickRestarts ? kSilentMs : 8 * kSilentMs;
+  if (page.workerStarted || performance.now() - heard < patience) return;
+  const ended = worker;
+  ended.terminate();  // what is posted to it meanwhile is posted again below
+  heard = Infinity;
+  page.workerRestarts += 1;
+  setTimeout(() => {
+    if (worker !== ended) return;  // replaced meanwhile (AbandonStep)
+    NewWorker();
+    if (busy) {
+      ClearBusy();
+      Post(posted);
+    }
+  }, kEndedMs);
+}, 500);
 
 // The cores that step, in the panel's numbers; where one steps of several,
 // its tooltip says why and what would give the others.
@@ -185,6 +218,7 @@ function AbandonStep() {
 // observe), and what the observation panel asks of it.
 function Post(step) {
   busy = true;
+  posted = step;
   const pos = state.pos.slice();
   const vel = state.vel.slice();
   const steps = state.steps + (step ? 1 : 0);

@@ -11,6 +11,7 @@ addEventListener('error', (event) => postMessage({ uncaught: Describe(event.erro
 addEventListener('unhandledrejection', (event) => postMessage({ uncaught: Describe(event.reason) }));
 
 let ready = null;  // the module, once the page has named it
+const kAliveMs = 250;
 let size = null;
 let control = null;  // with threads: the generation the page is at (threads.js)
 
@@ -19,7 +20,16 @@ let control = null;  // with threads: the generation the page is at (threads.js)
 async function Load({ module, threads, generation }) {
   const { default: createTessaly } = await import(module);
   if (!threads) return createTessaly();
-  const tessaly = await createTessaly({ threads });
+  // The module starts with one helper; the others are started one at a
+  // time, each once the one before has loaded: Firefox, asked for several
+  // workers at once from a worker, now and then never answers.
+  const tessaly = await createTessaly({ threads: Math.min(threads, 2) });
+  const { PThread } = tessaly;
+  while (PThread.unusedWorkers.length < threads - 1) {
+    PThread.allocateUnusedWorker();
+    const helper = PThread.unusedWorkers[PThread.unusedWorkers.length - 1];
+    await new Promise((loaded) => PThread.loadWasmModuleToWorker(helper, loaded));
+  }
   control = generation;
   postMessage({ shared: { memory: tessaly.HEAPU8.buffer, stop: tessaly._tessaly_stop_flag(),
     atWork: tessaly._tessaly_threads_at_work(), threads: tessaly._tessaly_use_threads(threads) } });
@@ -29,6 +39,12 @@ async function Load({ module, threads, generation }) {
 onmessage = async (event) => {
   if (event.data.module) {
     ready = Load(event.data);
+    // While the module and its threads start, the worker says every so often
+    // that it is still alive: the page starts anew a worker that falls silent
+    // (main.js). Once it has started, nothing of it is loading any more.
+    const alive = setInterval(() => postMessage({ starting: true }), kAliveMs);
+    ready.finally(() => clearInterval(alive))
+      .then(() => postMessage({ started: true }), (error) => postMessage({ uncaught: Describe(error) }));
     return;
   }
   const tessaly = await ready;
