@@ -4,6 +4,7 @@ checking that neither the page nor its worker had an uncaught error.
 
     xvfb-run -a python3 tests/web/page_test.py SITE_DIR [SCREENSHOT_PREFIX] [ENGINE...]
 """
+import contextlib
 import json
 import os
 import subprocess
@@ -27,6 +28,20 @@ SCALES = {Chromium: (1.5, 2), WebKit: (2,), Firefox: (1.5, 2)}
 NO_SIMD = """{
   const validate = WebAssembly.validate;
   WebAssembly.validate = (bytes) => !new Uint8Array(bytes.buffer ?? bytes).includes(0xfd) && validate(bytes);
+}"""
+
+# Hands the page, for its first stepping worker, one that never answers, as
+# a worker blocked while it starts would be.
+SILENT_FIRST_WORKER = """{
+  const Real = Worker;
+  let silenced = false;
+  window.Worker = class extends Real {
+    constructor(url, options) {
+      const silent = !silenced && String(url).endsWith('/worker.js');
+      silenced ||= silent;
+      super(silent ? URL.createObjectURL(new Blob([''], { type: 'text/javascript' })) : url, options);
+    }
+  };
 }"""
 
 def ModulePath(engine):
@@ -69,6 +84,8 @@ class Cases:
     def setUp(self):
         self.opened = False
         self.Fresh()
+        if hasattr(self.e, "logged"):
+            self.e.logged.clear()  # each case answers for the errors of its own pages
 
     def Fresh(self):
         """A new browser where the engine needs one for each page that ran."""
@@ -81,19 +98,22 @@ class Cases:
         if self.opened:
             # Firefox logs, as an error of the page after, the module import
             # of a worker whose page was left before it finished (the module
-            # with threads takes a moment): the worker is given that moment
-            # before its page is left.
+            # with threads starts a helper, which loads it again): a page is
+            # left only once its worker has started.
             self.LetTheWorkerLoad()
             self.NoErrors(self.e)
 
     def LetTheWorkerLoad(self):
-        if isinstance(self.e, Firefox):
-            time.sleep(1.0)
+        started = ("return !window.tessalyPage || document.body.dataset.failed === 'true'"
+                   " || tessalyPage.workerStarted === true")
+        if not self.e.wait(started, 30.0):
+            self.fail(self.e.js("return ['the worker never started', tessalyPage.errors, tessalyPage.stepModule]"))
 
     def NoErrors(self, engine):
         """No uncaught error in the page or its worker, none in the log either."""
         errors = engine.js("return window.tessalyPage ? tessalyPage.errors : ['no tessalyPage']")
-        self.assertEqual(errors + getattr(engine, "logged", []), [])
+        restarts = engine.js("return window.tessalyPage?.workerRestarts")
+        self.assertEqual(errors + getattr(engine, "logged", []), [], f"workers started anew: {restarts}")
 
     def Open(self, query="", engine=None):
         engine = engine or self.e
@@ -320,6 +340,7 @@ class Cases:
             # (Between documents, while the page reloads, there is no serviceWorker.)
             self.WaitFor("return navigator.serviceWorker?.controller != null ||"
                          " (navigator.serviceWorker?.ready.then(() => location.reload()), false)")
+            self.LetTheWorkerLoad()
         finally:
             server.shutdown()
             server.server_close()
@@ -410,14 +431,24 @@ class Cases:
             self.assertGreaterEqual(steps, 14, toggles_at)
             self.assertEqual(pos, Reference("tessaly_web.js", steps), toggles_at)
 
-    def test_without_simd_the_scalar_module_runs_the_same_bits(self):
+    @contextlib.contextmanager
+    def Scripted(self, script):
+        """The cases' engine for a while: a browser of its own, where `script`
+        runs in every page before the page's own scripts."""
         if not hasattr(self.e, "before_page"):
             self.skipTest(f"{self.e.name}: no script before the page's own here")
         engine = self.Engine()
         saved = self.e
         try:
-            engine.before_page(NO_SIMD)
+            engine.before_page(script)
             self.e = engine
+            yield engine
+        finally:
+            self.e, self.opened = saved, False
+            engine.quit()
+
+    def test_without_simd_the_scalar_module_runs_the_same_bits(self):
+        with self.Scripted(NO_SIMD) as engine:
             self.Open("?seed=7")
             self.assertEqual(engine.js("return [tessalyPage.simd, new URL(tessalyPage.module).pathname]"),
                              [False, "/tessaly_web_scalar.js"])
@@ -429,9 +460,18 @@ class Cases:
             self.assertGreaterEqual(steps, 14)
             self.assertEqual(pos, Reference("tessaly_web.js", steps))
             self.NoErrors(engine)
-        finally:
-            self.e, self.opened = saved, False
-            engine.quit()
+
+    def test_a_worker_that_never_starts_is_replaced_and_its_step_handed_on(self):
+        with self.Scripted(SILENT_FIRST_WORKER) as engine:
+            self.e.open(self.url)  # the first visit: the page that stays is isolated
+            self.WaitFor("return tessalyPage.settled === true")
+            self.e.open(self.url + "?seed=7&period=1&run")  # 実行 reaches the silent worker
+            self.WaitFor("return tessalyPage.ticks >= 20")
+            self.assertEqual(engine.js("return [tessalyPage.workerRestarts, tessalyPage.workerStarted]"), [1, True])
+            self.e.click("停止")
+            steps, pos = engine.js("const s = tessalyPage.shown(); return [s.steps, Array.from(s.pos)]")
+            self.assertEqual(pos, Reference("tessaly_web.js", steps))
+            self.NoErrors(engine)
 
     # ----- Seeds, the address, 共有, saving and help ------------------------
 
