@@ -76,7 +76,7 @@ LoopActions RunLoop::Tick(LoopTime now) {
 
 LoopActions RunLoop::Finished(LoopTime now, const JobResult& result) {
   LoopActions actions;
-  if (!in_flight_ || result.generation != in_flight_->generation) {
+  if (!in_flight_ || result.generation != in_flight_->generation || result.stopped) {
     return Done(actions, now);  // abandoned: nothing of it shows
   }
   heard_ = now;
@@ -141,11 +141,13 @@ LoopActions RunLoop::StepperStarting(LoopTime now) {
   stepper_ = Stepper::kStarting;
   heard_ = now;
   ++attempts_;
-  // The new stepper takes over the job its predecessor never answered.
-  if (in_flight_) {
+  // A stepper the loop replaced takes over the job its predecessor never
+  // answered; one started because a job was abandoned has none yet.
+  if (repost_ && in_flight_) {
     actions.start = in_flight_;
     job_started_ = now;
   }
+  repost_ = false;
   return Done(actions, now);
 }
 
@@ -274,6 +276,7 @@ void RunLoop::StartFailed(LoopActions& actions, LoopTime now) {
 
 void RunLoop::ReplaceStepper(LoopActions& actions, LoopTime now) {
   actions.replace_stepper = true;
+  repost_ = true;
   stepper_ = Stepper::kStarting;
   heard_ = now;
 }

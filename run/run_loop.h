@@ -62,6 +62,7 @@ struct StepJob {
 // What the stepper hands back of a job.
 struct JobResult {
   std::uint64_t generation = 0;
+  bool stopped = false;            // ended early by its stop flag: nothing of it is used
   std::optional<ErrorKind> error;  // the step failed: the record is as it was
   std::optional<ObservationAnswer> observation;
   double observe_ms = 0.0;  // what the observation cost
@@ -208,6 +209,7 @@ class RunLoop {
   bool watched_ = false;
   Stepper stepper_ = Stepper::kReady;
   int attempts_ = 0;          // starts in a row that have not answered
+  bool repost_ = false;       // the next stepper takes over the job in flight
   LoopTime heard_ = 0;        // when the stepper last said anything
 };
 

@@ -210,6 +210,13 @@ TEST(RunLoop, StopBringsTheFiguresOfTheRecordThatAnAbandonedStepWasToBring) {
       {Ev::kStop, 210, "abandon observe+figures stop-ticks wake@710"},
       {Ev::kLate, 220, "wake@710"},
       {Ev::kDone, 230, "figures"},
+      // A refresh held back outlives the end of an abandoned job.
+      {Ev::kRun, 240, "draw observe+row+figures rows ticks wake@740"},
+      {Ev::kDone, 245, "figures rows"},
+      {Ev::kTick, 250, "step wake@340"},
+      {Ev::kStop, 255, "abandon stop-ticks wake@340"},
+      {Ev::kLate, 256, "wake@340"},
+      {Ev::kWake, 340, "observe+figures wake@840"},
   });
 }
 
@@ -311,6 +318,27 @@ TEST(RunLoop, AStepperThatStopsAnsweringDuringAJobIsReported) {
           {Ev::kWake, 710, "busy wake@5210"},
           {Ev::kWake, 5209, "wake@5210"},  // a timer that fires early changes nothing
           {Ev::kWake, 5210, "abandon stop-ticks idle error:silent"},
+      },
+      false);
+}
+
+TEST(RunLoop, AWorkerEndedWithTheJobItStepsIsNotHandedTheNextJobTwice) {
+  // Without threads 停止 ends the worker of the step in flight; its
+  // successor is told of its start while 停止's own job is under way.
+  Check(
+      {
+          {Ev::kStarting, 0, "wake@2000"},
+          {Ev::kStarted, 10, ""},
+          {Ev::kShow, 20, ""},
+          {Ev::kRun, 30, "draw observe+row+figures rows ticks wake@530"},
+          {Ev::kDone, 40, "figures rows"},
+          {Ev::kTick, 50, "step wake@130"},
+          {Ev::kDone, 60, "take wake@130"},
+          {Ev::kTick, 140, "step+figures wake@640"},
+          {Ev::kStop, 150, "abandon observe+figures stop-ticks wake@650"},
+          {Ev::kStarting, 151, "wake@650"},
+          {Ev::kStarted, 152, "wake@650"},
+          {Ev::kDone, 160, "figures"},
       },
       false);
 }

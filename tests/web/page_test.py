@@ -7,6 +7,7 @@ checking that neither the page nor its worker had an uncaught error.
 import contextlib
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -566,7 +567,10 @@ class Cases:
             self.NoErrors(self.e)
 
     def Saved(self, caption):
-        """Presses a save button; the file the page hands the browser."""
+        """Presses a save button; the file the page hands the browser, as a
+        hook that only tests set up sees it (the page itself keeps nothing)."""
+        self.e.js("if (!tessalyPage.saved) { tessalyPage.saved = [];"
+                  " tessalyPage.onSaved = (name, text) => tessalyPage.saved.push({ name, text }); }")
         before = self.e.js("return tessalyPage.saved.length")
         self.e.click(caption)
         self.WaitFor(f"return tessalyPage.saved.length > {before}")
@@ -592,6 +596,9 @@ class Cases:
                 self.Run(count, time_step, "1")
                 self.WaitFor("return tessalyPage.rows() >= 5")
                 self.e.click("停止")
+                # Saved with no test watching, nothing of the file stays with the page.
+                self.e.click("CSV を保存")
+                self.assertIsNone(self.e.js("return tessalyPage.saved ?? null"))
                 csv = self.Saved("CSV を保存")
                 last = 10 * (self.e.js("return tessalyPage.rows()") - 1)
                 self.assertEqual(csv["name"], f"tessaly-{seed}-{last}.csv")
@@ -623,6 +630,77 @@ class Cases:
         self.assertIn("記録した行", self.Text("recordNote"))
         self.assertGreater(self.Ticks(), ticks + 10)
         self.e.click("停止")
+
+    def FirstSteppedPictureMs(self, count):
+        """Milliseconds from 実行 with `count` particles to its first stepped picture."""
+        return self.e.async_js("""
+            const done = arguments[arguments.length - 1];
+            document.getElementById('countField').value = arguments[0];
+            const started = performance.now();
+            document.getElementById('runButton').click();
+            // A resize before the new run's first figures draws nothing old.
+            dispatchEvent(new Event('resize'));
+            const poll = () => (tessalyPage.shown()?.steps >= 1 ? done(performance.now() - started)
+                                                                : setTimeout(poll, 1));
+            poll();""", count)
+
+    def PanelSteps(self):
+        return int(self.Value("時刻").split("(")[1].split(" ")[0])
+
+    def test_stop_ends_the_steps_work_and_the_panel_catches_up_with_the_picture(self):
+        self.Open("?observe")
+        # 停止 during the largest count's step, the panel's pass over the pairs
+        # with it: the next run steps at once where a flag reaches the threads.
+        # Without threads the worker is ended, and WebKitGTK takes its time
+        # over ending and starting workers.
+        self.Run("32767", "0.1", "10")
+        self.WaitFor("return tessalyPage.busyThreads > 0")
+        time.sleep(0.5)
+        self.e.click("停止")
+        first_ms = self.FirstSteppedPictureMs("400")
+        self.assertLess(first_ms, 300 if self.e.js("return tessalyPage.cores") > 1 else 20000)
+        # After 停止 the figures are those of the picture's state, or of the
+        # state one step on, which the next tick starts from.
+        self.Run("2000", "0.1", "1")
+        self.WaitFor("return tessalyPage.ticks >= 30")
+        self.e.click("停止")
+        time.sleep(1.0)
+        self.assertEqual(self.PanelSteps(), self.e.js("return tessalyPage.shown().steps") + 1,
+                         self.e.js("return [tessalyPage.errors, tessalyPage.reports, tessalyPage.refreshes()]"))
+
+    def test_a_worker_that_cannot_start_is_reported_in_japanese(self):
+        """A site whose workers cannot load their scripts: the page says what
+        failed, in Japanese, instead of waiting for ever."""
+        with tempfile.TemporaryDirectory() as broken:
+            site = os.path.join(broken, "site")
+            shutil.copytree(SITE, site)
+            for name in ("worker.js", "save_worker.js"):
+                with open(os.path.join(site, name), "r+", encoding="utf-8") as script:
+                    text = script.read()
+                    script.seek(0)
+                    script.write("import './missing.js';\n" + text)
+            server = Serve(site)
+            engine = self.Engine()
+            try:
+                engine.open(f"http://127.0.0.1:{server.server_address[1]}/?observe")
+                self.assertTrue(engine.wait("return document.body?.dataset.ready === 'true' && tessalyPage.settled"))
+                # The worker that steps fails at once, and again at 実行; then
+                # the one that saves.
+                for what, then in (("計算", "実行"), ("計算", "XYZ を保存"), ("保存", None)):
+                    self.assertTrue(engine.wait("return document.getElementById('errorBox').open", 30), what)
+                    message = engine.js("return document.getElementById('errorMessage').textContent")
+                    self.assertIn(f"{what}を受け持つワーカーを起動できませんでした", message)
+                    self.assertIn("再読み込み", message)
+                    self.assertNotRegex(message.replace("XYZ", ""), r"[A-Za-z]{3}", "every word in Japanese")
+                    engine.click("OK")
+                    self.assertTrue(engine.wait("return !document.getElementById('errorBox').open"))
+                    if then:
+                        engine.click(then)
+                self.assertEqual(engine.js("return tessalyPage.reports.length"), 3)
+            finally:
+                engine.quit()
+                server.shutdown()
+                server.server_close()
 
     def test_the_help_shows_the_text_of_the_module(self):
         self.Open()

@@ -2,7 +2,7 @@
 # The browser edition's tests: the node command lines (with WebAssembly SIMD
 # and without) against the desktop's batch run, the modules without SIMD
 # instructions, the field rules, the seed of every run and the observation
-# panel's figures through both page modules, the page's record, the fast
+# panel's figures through both page modules, the fast
 # powers near their margin, one worker against several, and the page in
 # Chromium, WebKitGTK and Firefox.
 #   tests/web/run.sh DESKTOP_TESSALY BUILD_WEB
@@ -22,8 +22,6 @@ for module in tessaly_web.js tessaly_web_scalar.js; do
   echo "== The observation panel's figures through $module"
   node "$here"/observe_test.mjs "$desktop" "$web"/site/$module
 done
-echo "== The page's record of the table"
-node "$here"/record_test.mjs "$web"/site
 echo "== The fast powers near their margin in the module (ctest -L long runs 10^8)"
 "$here"/power_sweep.sh "$web" 1000000
 echo "== The page's states bit-identical with one worker and with several"

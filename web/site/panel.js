@@ -2,10 +2,9 @@
 // model's own functions (model/observables), as the desktop's observation
 // window shows them: the numbers with their units, the potential energy per
 // particle over time, g(r), and the speeds beside the Maxwell–Boltzmann curve.
-// It only lays them out; every number comes from the module.
+// It only lays them out; every number, and when they come, is the module's.
 import { DrawPlot } from './plot.js';
 
-const kEnergyPoints = 600;  // the energy plot keeps the last minute of refreshes
 const kScalars = ['steps', 'time', 'count', 'kinetic', 'potential', 'temperature',
   'kineticPerParticle', 'potentialPerParticle', 'totalPerParticle', 'wallPressure',
   'pairTop', 'pairNearPeak', 'speedRange', 'densityTop', 'curvePoints'];
@@ -32,58 +31,36 @@ export class Panel {
     this.button = button;
     this.layout = layout;
     this.shown = false;
-    this.history = [];        // (time, potential energy per particle)
-    this.lastRefresh = -Infinity;
-    this.minInterval = 0; // the first refresh comes at once
-    this.forget = false;      // the next step starts the walls' history afresh
+    this.history = [];  // (time, potential energy per particle) of the refreshes kept
     this.refreshes = 0;
     this.figures = null;
+    this.onToggle = null;
     this.note = root.querySelector('#pressureNote');
     this.note.textContent = this.note.textContent.replace('100', String(layout(5)));
-    button.addEventListener('click', () => this.Toggle());
+    button.addEventListener('click', () => this.toggle());
   }
 
-  Toggle() {
+  toggle() {
     this.shown = !this.shown;
     this.root.hidden = !this.shown;
     this.button.setAttribute('aria-expanded', String(this.shown));
     document.body.classList.toggle('observing', this.shown);
-    // The steps taken while it was hidden went unmeasured.
-    this.forget = true;
-    this.lastRefresh = -Infinity;
     this.onToggle?.(this.shown);
   }
 
-  // A new run: the history starts again from its arrangement.
-  RunStarted() {
+  // A new run: nothing to show until its first figures.
+  runStarted() {
+    this.figures = null;
     this.history = [];
-    this.forget = true;
-    this.lastRefresh = -Infinity;
   }
 
-  // What the next message to the worker asks for: whether its step measures
-  // the walls, forgets their history first, and how many steps the figures
-  // should name (null: no figures).
-  Request(steps, now = performance.now()) {
-    if (!this.shown) return { measure: false, forget: false, observe: null };
-    const forget = this.forget;
-    this.forget = false;
-    const due = now - this.lastRefresh >= this.minInterval;
-    if (due) this.lastRefresh = now;
-    return { measure: true, forget, observe: due ? steps : null };
-  }
-
-  Due(now = performance.now()) {
-    return this.shown && now - this.lastRefresh >= this.minInterval;
-  }
-
-  // `intervalMs`: how long to wait before the next refresh, as the module
-  // works it out from this one's cost.
-  Show(buffer, intervalMs) {
-    this.minInterval = intervalMs;
+  // `buffer`: the figures as tessaly_figures() lays them out; `history`: the
+  // energy plot's points, [time, U / N] each.
+  show(buffer, history) {
     if (!this.shown) return;
     const f = ReadFigures(buffer, this.layout);
     this.figures = f;
+    this.history = history;
     this.refreshes += 1;
     const text = {
       count: String(f.count),
@@ -97,18 +74,13 @@ export class Panel {
     for (const [name, value] of Object.entries(text)) {
       this.root.querySelector(`#${name}Value`).textContent = value;
     }
-
-    const last = this.history[this.history.length - 1];
-    if (last && last[0] > f.time) this.history = [];  // time ran backwards: a negative time step
-    this.history.push([f.time, f.potentialPerParticle]);
-    if (this.history.length > kEnergyPoints) this.history.shift();
-    this.Draw();
+    this.draw();
   }
 
-  Draw() {
+  draw() {
     const f = this.figures;
-    if (!f || !this.shown) return;
     const h = this.history;
+    if (!f || !this.shown || h.length === 0) return;
     const values = h.map(([, u]) => u);
     let low = Math.min(...values);
     let high = Math.max(...values);

@@ -4,8 +4,8 @@ const kCache = 'tessaly-@TESSALY_SITE_VERSION@';
 // The modules are those modules.json lists, every one of them: the same
 // device may run another one later (a browser updated, a policy changed).
 const kFiles = ['./', 'index.html', 'start.js', 'main.js', 'panel.js', 'plot.js', 'worker.js', 'threads.js',
-  'modules.json', 'style.css', 'tessaly.svg', 'manifest.webmanifest', 'address.js', 'record.js',
-  'save_worker.js', 'share.js', 'help.js', 'qrcode.mjs'];
+  'modules.json', 'style.css', 'tessaly.svg', 'manifest.webmanifest', 'address.js', 'saving.js', 'picture.js',
+  'stepper.js', 'save_worker.js', 'share.js', 'help.js', 'qrcode.mjs'];
 
 async function Install() {
   const modules = await (await fetch('modules.json', { cache: 'no-cache' })).json();
