@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_run.h"
+#include "batch/batch_run.h"
 
 #include "model/observables.h"
 #include "platform/random.h"

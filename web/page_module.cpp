@@ -14,7 +14,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/option_values.h"
+#include "batch/option_values.h"
 #include "form/help_text.h"
 #include "form/run_fields.h"
 #include "form/shared_run.h"
