@@ -12,7 +12,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/option_rules.h"
+#include "batch/option_rules.h"
 
 namespace tessaly {
 

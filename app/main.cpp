@@ -2,10 +2,10 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "app/batch_run.h"
 #include "app/command_line.h"
 #include "app/display_check.h"
 #include "app/window_start.h"
+#include "batch/batch_run.h"
 #include "ui/main_window.h"
 
 namespace {

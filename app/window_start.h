@@ -2,7 +2,7 @@
 // observation window, and 実行 pressed once the event loop runs.
 #pragma once
 
-#include "app/option_rules.h"
+#include "batch/option_rules.h"
 
 namespace tessaly {
 

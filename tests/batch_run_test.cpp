@@ -1,6 +1,6 @@
 // The batch run: its frames are the model's states, step for step and bit for
 // bit, as the window's ticks would have made them.
-#include "app/batch_run.h"
+#include "batch/batch_run.h"
 
 #include <gtest/gtest.h>
 

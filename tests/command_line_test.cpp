@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/option_values.h"
+#include "batch/option_values.h"
 
 namespace tessaly {
 namespace {

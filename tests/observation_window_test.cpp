@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_run.h"
+#include "batch/batch_run.h"
 
 #include "model/observables.h"
 #include "platform/random.h"
@@ -180,12 +180,31 @@ TEST(ObservationWindow, SavesTheBatchRunsTableAndFrameByteForByte) {
   EXPECT_EQ(suggested, QStringLiteral("tessaly-4242-30.csv"));
   EXPECT_EQ(Contents(dir.filePath(suggested)), BatchOf(120, kSeed, 30, 10).table);
 
-  // The picture shows the state the last tick started from: step 34.
-  QTest::mouseClick(observation->findChild<QPushButton*>(QStringLiteral("saveFrameButton")),
-                    Qt::LeftButton);
+  // The picture shows the state the last tick started from: step 34. Its
+  // frame is worked out on a thread of its own, which neither a second save
+  // nor 実行 disturbs.
+  auto* save_frame = observation->findChild<QPushButton*>(QStringLiteral("saveFrameButton"));
+  QSignalSpy saved(observation, &ObservationWindow::FrameSaved);
+  QTest::mouseClick(save_frame, Qt::LeftButton);
   EXPECT_EQ(suggested, QStringLiteral("tessaly-4242-34.xyz"));
+  EXPECT_FALSE(save_frame->isEnabled());
+  EXPECT_FALSE(observation->SaveFrame(dir.filePath(QStringLiteral("second.xyz"))));
+  stepped.window.findChild<QLineEdit*>(QStringLiteral("countField"))->setText(QStringLiteral("7"));
+  stepped.window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
+  ASSERT_TRUE(saved.wait(5000));
+  EXPECT_EQ(saved.at(0).at(0).toBool(), true);
+  EXPECT_TRUE(save_frame->isEnabled());
   EXPECT_EQ(Contents(dir.filePath(suggested)), BatchOf(120, kSeed, 34, 1).frames.back());
+  EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("second.xyz"))));
   EXPECT_TRUE(stepped.reports.empty());
+
+  // A window destroyed before the frame is written waits for it and writes it.
+  auto closing = std::make_unique<SteppedWindow>(120, kSeed, true);
+  for (int tick = 0; tick < 3; ++tick) closing->Tick();
+  const QString last = dir.filePath(QStringLiteral("last.xyz"));
+  ASSERT_TRUE(closing->window.Observation()->SaveFrame(last));
+  closing.reset();
+  EXPECT_EQ(Contents(last), BatchOf(120, kSeed, 2, 1).frames.back());
 }
 
 TEST(ObservationWindow, ASaveThatFailsSaysSoAndLosesNothing) {
@@ -200,7 +219,10 @@ TEST(ObservationWindow, ASaveThatFailsSaysSoAndLosesNothing) {
   for (const QString& path : unwritable) {
     stepped.reports.clear();
     EXPECT_FALSE(observation->SaveTable(path)) << path.toStdString();
-    EXPECT_FALSE(observation->SaveFrame(path)) << path.toStdString();
+    QSignalSpy saved(observation, &ObservationWindow::FrameSaved);
+    ASSERT_TRUE(observation->SaveFrame(path)) << path.toStdString();
+    ASSERT_TRUE(saved.wait(5000)) << path.toStdString();
+    EXPECT_EQ(saved.at(0).at(0).toBool(), false) << path.toStdString();
     ASSERT_EQ(stepped.reports.size(), 2u) << path.toStdString();
     EXPECT_TRUE(stepped.reports[0].message.contains(path));
   }

@@ -1,5 +1,5 @@
 // The progress line of a long batch run.
-#include "app/progress.h"
+#include "batch/progress.h"
 
 #include <gtest/gtest.h>
 

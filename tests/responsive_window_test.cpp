@@ -12,9 +12,12 @@
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <atomic>
 #include <bit>
 #include <chrono>
@@ -437,6 +440,44 @@ TEST_F(ResponsiveWindowTest, TheLargestCountAnswersStopAndClosingAtOnce) {
   other.reset();
   EXPECT_LT(clock.elapsed(), kAtOnceMs);
   EXPECT_EQ(other_step->ended, 1);
+}
+
+// XYZ を保存 of the largest count goes through every pair for the frame's
+// potential energy, about a second, away from the window's thread: the
+// window answers meanwhile, the button cannot start a second save, and 停止
+// ends the step but not the save, whose file comes whole.
+TEST_F(ResponsiveWindowTest, TheLargestCountsFrameIsSavedWhileTheWindowAnswers) {
+  RunSlowly("32767");
+  window.SetObserving(true);
+  ObservationWindow* observation = window.Observation();
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("frame.xyz"));
+  observation->SetFileChooser([&](const QString&) { return path; });
+  QSignalSpy saved(observation, &ObservationWindow::FrameSaved);
+
+  QLineEdit* field = Control<QLineEdit>("timeStepField");
+  const qint64 typed = MsUntil(
+      [&] {
+        PostClick("saveFrameButton");
+        PostTyping("timeStepField", QStringLiteral("2e5"));
+      },
+      [&] { return field->text() == QStringLiteral("2e5"); });
+  EXPECT_GE(typed, 0);
+  EXPECT_LT(typed, kAtOnceMs);
+  ASSERT_TRUE(saved.isEmpty());  // still working the frame out
+  EXPECT_FALSE(Control<QPushButton>("saveFrameButton")->isEnabled());
+
+  Click("stopButton");  // ends the step, not the save
+  ASSERT_TRUE(saved.wait(120000));
+  EXPECT_TRUE(saved.at(0).at(0).toBool());
+  EXPECT_TRUE(Control<QPushButton>("saveFrameButton")->isEnabled());
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = file.readAll().split('\n');
+  ASSERT_EQ(lines.size(), 32767 + 3);  // count, comment, particles, and nothing after the last
+  EXPECT_EQ(lines.front(), QByteArray("32767"));
+  EXPECT_TRUE(lines.back().isEmpty());
+  EXPECT_TRUE(reports.empty());
 }
 
 // --- The same states and pictures as steps taken on the spot -----------------

@@ -9,9 +9,9 @@
 #include <QTextBrowser>
 #include <string>
 
-#include "app/batch_run.h"
 #include "app/command_line.h"
 #include "app/window_start.h"
+#include "batch/batch_run.h"
 #include "form/help_text.h"
 #include "model/xyz_writer.h"
 #include "platform/random.h"

@@ -16,7 +16,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "app/output_file.h"
+#include "batch/output_file.h"
 #include "model_test_util.h"
 #include "xyz_reader.h"
 

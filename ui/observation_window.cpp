@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <string>
 #include <utility>
 
@@ -85,6 +86,18 @@ void SetAxisRange(QValueAxis* axis, double low, double high) {
   const int bottom = static_cast<int>(std::floor(std::log10(step)));
   const int digits = std::clamp(top - std::min(bottom, 0) + 1, 1, 17);
   axis->setLabelFormat(QStringLiteral("%.%1g").arg(digits));
+}
+
+// Writes `text` beside `path` and puts it in its place once whole, so that a
+// write that fails leaves an old file as it was: why it failed, or nothing.
+std::optional<QString> WriteWhole(const QString& path, const std::string& text) {
+  QSaveFile file(path);
+  const bool written = file.open(QIODevice::WriteOnly) &&
+                       file.write(text.data(), static_cast<qint64>(text.size())) ==
+                           static_cast<qint64>(text.size()) &&
+                       file.commit();
+  if (written) return std::nullopt;
+  return file.errorString();
 }
 
 // An axis range that shows [low, high] with a little room, and something when
@@ -212,6 +225,17 @@ ObservationWindow::ObservationWindow(const Simulation& record, std::uint64_t ste
   resize(800, 600);
 }
 
+ObservationWindow::~ObservationWindow() {
+  // The frame asked for is still written: its thread ends within the pass
+  // over the pairs. There is no window left to report a failure in.
+  if (!frame_thread_.joinable()) return;
+  frame_thread_.join();
+  const std::optional<QString> failed = frame_error_.isEmpty()
+                                            ? WriteWhole(frame_path_, frame_text_)
+                                            : std::optional<QString>(frame_error_);
+  if (failed) qWarning("%s", qUtf8Printable(SaveErrorReport(frame_path_, *failed).message));
+}
+
 void ObservationWindow::RunStarted(std::optional<std::uint64_t> seed) {
   seed_ = seed;
   steps_ = 0;
@@ -333,23 +357,52 @@ void ObservationWindow::Report(const ErrorReport& report) {
 }
 
 bool ObservationWindow::Write(const QString& path, const std::string& text) {
-  // Written beside the file and put in its place once whole: a write that
-  // fails leaves an old file as it was.
-  QSaveFile file(path);
-  const bool written = file.open(QIODevice::WriteOnly) &&
-                       file.write(text.data(), static_cast<qint64>(text.size())) ==
-                           static_cast<qint64>(text.size()) &&
-                       file.commit();
-  if (!written) Report(SaveErrorReport(path, file.errorString()));
-  return written;
+  const std::optional<QString> failed = WriteWhole(path, text);
+  if (failed) Report(SaveErrorReport(path, *failed));
+  return !failed;
 }
 
 bool ObservationWindow::SaveTable(const QString& path) { return Write(path, ThermoTable(rows_)); }
 
 bool ObservationWindow::SaveFrame(const QString& path) {
+  if (saving_frame_) return false;
+  // The thread gets a copy: the record goes on changing with the run.
   Simulation shown = record_;
   shown.CurLevel = static_cast<std::int16_t>(PictureLevel());
-  return Write(path, XyzFrameOfState(shown, PictureStep()));
+  const std::uint64_t step = PictureStep();
+  frame_path_ = path;
+  frame_text_.clear();
+  frame_error_.clear();
+  frame_thread_ = std::thread([this, shown = std::move(shown), step] {
+    try {
+      frame_text_ = XyzFrameOfState(shown, step);
+    } catch (const std::exception& error) {
+      frame_error_ = QString::fromLocal8Bit(error.what());
+    }
+    // Queued by name, so that the event is made inside Qt Core, whose locks
+    // ThreadSanitizer cannot see (tests/tsan.supp); dropped, unrun, should
+    // the window be destroyed first.
+    QMetaObject::invokeMethod(this, "FrameWorkedOut", Qt::QueuedConnection);
+  });
+  saving_frame_ = true;
+  save_frame_->setEnabled(false);
+  return true;
+}
+
+void ObservationWindow::FrameWorkedOut() {
+  frame_thread_.join();
+  const QString path = frame_path_;
+  const std::string text = std::exchange(frame_text_, std::string());
+  const QString error = std::exchange(frame_error_, QString());
+  bool written = false;
+  if (error.isEmpty()) {
+    written = Write(path, text);
+  } else {
+    Report(SaveErrorReport(path, error));
+  }
+  saving_frame_ = false;
+  save_frame_->setEnabled(true);
+  emit FrameSaved(written);
 }
 
 void ObservationWindow::SaveWithDialog(bool table) {

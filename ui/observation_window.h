@@ -24,6 +24,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "model/observables.h"
@@ -49,6 +51,8 @@ class ObservationWindow : public QWidget {
   // record must outlive this window.
   ObservationWindow(const Simulation& record, std::uint64_t steps,
                     std::optional<std::uint64_t> seed, QWidget* parent = nullptr);
+  // Waits for a frame being saved and writes it.
+  ~ObservationWindow() override;
 
   // A new run from `seed` (nothing: the clock's): its arrangement is the
   // record's current level. The history, the walls and the rows start again.
@@ -72,10 +76,17 @@ class ObservationWindow : public QWidget {
   using FileChooser = std::function<QString(const QString& suggested)>;
   void SetFileChooser(FileChooser chooser);
 
-  // Write the table of the rows recorded, or the frame of the state the
-  // picture shows, to `path` as the batch run would; false (and the error
-  // reported) when the file cannot be written. Nothing recorded is lost.
+  // Writes the table of the rows recorded to `path` as the batch run would;
+  // false (and the error reported) when the file cannot be written. Nothing
+  // recorded is lost.
   bool SaveTable(const QString& path);
+  // Starts saving the frame of the state the picture shows to `path` as the
+  // batch run would. Its potential energy, a pass over every pair (a second
+  // at the largest count), is worked out on a thread of its own from a copy
+  // of that state; the file is written on the window's thread once it is,
+  // and FrameSaved tells how that went. Neither 停止 nor 実行 ends a save.
+  // False, and nothing started, while another frame is being saved (its
+  // button is disabled meanwhile).
   bool SaveFrame(const QString& path);
   // The names the file dialog suggests: tessaly-<seed>-<step>.csv and .xyz.
   [[nodiscard]] QString SuggestedName(const char* extension) const;
@@ -93,10 +104,17 @@ class ObservationWindow : public QWidget {
   void FiguresWanted();
   // Shown or hidden, by whatever means (the close button included).
   void VisibilityChanged(bool shown);
+  // The frame SaveFrame started has been written (`ok`), or could not be
+  // (and the error was reported).
+  void FrameSaved(bool ok);
 
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+
+ private slots:
+  // Called on the window's thread once the frame being saved is worked out.
+  void FrameWorkedOut();
 
  private:
   void Forget();
@@ -122,6 +140,14 @@ class ObservationWindow : public QWidget {
   QList<QPointF> energy_history_;  // (time, potential energy per particle)
   ErrorReporter reporter_;
   FileChooser chooser_;
+
+  // The frame being saved. The thread writes frame_text_ or frame_error_
+  // alone, and the window's thread reads them only once it has joined it.
+  bool saving_frame_ = false;
+  QString frame_path_;
+  std::thread frame_thread_;
+  std::string frame_text_;
+  QString frame_error_;  // why there is no frame (an exception's text)
 
   QElapsedTimer since_refresh_;    // since the last refresh was asked for
   qint64 min_interval_ms_ = 100;

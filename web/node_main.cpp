@@ -1,7 +1,7 @@
 // The batch run for node: `node tessaly.js --batch --count N --time-step DT
 // --steps K [--seed S] [--every M] --xyz FILE` writes the same extended XYZ as
 // the desktop program's batch run, through the same RunBatchCommand, with the
-// options read by the same rules (app/option_rules.h). There is no window to
+// options read by the same rules (batch/option_rules.h). There is no window to
 // fill, so --count and --time-step need --batch here.
 #include <cstdio>
 #include <map>
@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/batch_run.h"
-#include "app/option_rules.h"
+#include "batch/batch_run.h"
+#include "batch/option_rules.h"
 
 namespace {
 

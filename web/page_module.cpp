@@ -15,7 +15,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/option_values.h"
+#include "batch/option_values.h"
 #include "form/help_text.h"
 #include "form/window_texts.h"
 #include "form/run_fields.h"

@@ -1,4 +1,4 @@
-#include "app/batch_run.h"
+#include "batch/batch_run.h"
 
 #include <unistd.h>
 
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "app/output_file.h"
-#include "app/progress.h"
+#include "batch/output_file.h"
+#include "batch/progress.h"
 #include "model/thermo_writer.h"
 #include "model/xyz_writer.h"
 #include "model/observables.h"

@@ -1,4 +1,4 @@
-#include "app/progress.h"
+#include "batch/progress.h"
 
 #include <chrono>
 #include <cmath>

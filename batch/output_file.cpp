@@ -1,4 +1,4 @@
-#include "app/output_file.h"
+#include "batch/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

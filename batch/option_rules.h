@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/batch_run.h"
+#include "batch/batch_run.h"
 
 namespace tessaly {
 
@@ -44,7 +44,7 @@ using OptionValueOf = std::function<std::optional<std::string>(std::string_view 
 // presses 実行; --steps, --every, --xyz and --thermo need --batch. --batch
 // needs --count, --time-step, --steps and --xyz or --thermo (or both), and
 // refuses --observe, --period and --run, which are the window's. The seed and
-// every value of a batch run are read strictly (app/option_values.h). The
+// every value of a batch run are read strictly (batch/option_values.h). The
 // first error is the one described.
 [[nodiscard]] CommandLine ReadOptions(const OptionValueOf& value_of);
 

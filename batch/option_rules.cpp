@@ -1,9 +1,9 @@
-#include "app/option_rules.h"
+#include "batch/option_rules.h"
 
 #include <limits>
 #include <utility>
 
-#include "app/option_values.h"
+#include "batch/option_values.h"
 
 namespace tessaly {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/option_values.h"
+#include "batch/option_values.h"
 
 #include <cerrno>
 #include <charconv>
