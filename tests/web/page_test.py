@@ -259,17 +259,23 @@ class Cases:
 
     def test_steps_on_every_core_where_isolated_and_stop_leaves_no_thread_at_work(self):
         self.Open()
-        threads = self.e.js("return self.crossOriginIsolated === true && typeof SharedArrayBuffer === 'function'"
-                            " && navigator.hardwareConcurrency > 1")
-        if self.Engine is Chromium:
-            self.assertTrue(threads, "Chromium is isolated from the service worker's first reload on")
-        cores = self.e.js("return Math.min(8, navigator.hardwareConcurrency)") if threads else 1
+        isolated, named = self.e.js("return [self.crossOriginIsolated === true"
+                                    " && typeof SharedArrayBuffer === 'function', navigator.hardwareConcurrency]")
+        if self.e.shares_memory:
+            # Isolated from the service worker's first reload on, and told of
+            # this machine's cores.
+            self.assertTrue(isolated)
+            if min(os.cpu_count(), len(os.sched_getaffinity(0))) > 1:
+                self.assertGreater(named, 1)
+        threads = isolated and named > 1
+        cores = min(8, named) if threads else 1
         self.assertEqual(self.e.js("return new URL(tessalyPage.stepModule).pathname"),
                          "/tessaly_web_threads.js" if threads else ModulePath(self.e))
         self.assertEqual(self.e.js("return tessalyPage.cores"), cores)
         self.assertEqual(self.Value("計算するコア"), str(cores))
         # 停止 during a step of the largest count: every thread at work on it
-        # has left within 50 ms.
+        # leaves at once (1 to 24 ms here under a load of nine on two cores,
+        # once 71 ms), not after the seconds the step takes.
         self.Run("32767", "0.1", "10")
         self.WaitFor(f"return tessalyPage.busyThreads === {cores}")
         time.sleep(0.2)
@@ -280,8 +286,7 @@ class Cases:
             const poll = () => (tessalyPage.busyThreads === 0 ? done(performance.now() - stopped)
                                                                : setTimeout(poll, 1));
             poll();""")
-        # Once 71 ms in Firefox, under this machine's load; 2 to 3 ms in Chromium.
-        self.assertLess(idle_after_ms, 50 if self.Engine is Chromium else 200)
+        self.assertLess(idle_after_ms, 200)
         time.sleep(0.3)
         self.assertEqual(self.e.js("return [tessalyPage.busyThreads, tessalyPage.ticks]"), [0, 0])
         # 実行 during a step starts afresh, on every thread again.
