@@ -6,6 +6,7 @@ checking that neither the page nor its worker had an uncaught error.
 """
 import contextlib
 import json
+import math
 import os
 import subprocess
 import sys
@@ -202,6 +203,40 @@ class Cases:
         time.sleep(0.3)
         self.assertEqual(self.Ticks(), 0)
         self.assertEqual(self.Shown(), shown)
+
+    def test_the_discs_are_drawn_where_the_arrangement_places_them(self):
+        self.Open("?seed=7")
+        self.Run("40", "0.1", "0")
+        self.WaitFor("return tessalyPage.shown()?.steps === 0")
+        pos = Reference("tessaly_web.js", 0)
+        width, height = self.e.js("const p = document.getElementById('picture'); return [p.width, p.height]")
+        centres = [(pos[2 * i] * width / 10, pos[2 * i + 1] * height / 10) for i in range(1, len(pos) // 2)]
+        reach = width / 20 + max(1, width / 277) + 3  # a disc's radius, its rim and the smoothing beyond
+
+        def Clear(point, *discs):
+            return all(math.dist(point, c) > reach for c in discs)
+
+        # Each disc's middle, where no other disc reaches, is its black; well
+        # away from every disc, the box's slate grey.
+        discs = [(c, [0, 0, 0, 255]) for k, c in enumerate(centres) if Clear(c, *centres[:k], *centres[k + 1:])]
+        self.assertGreaterEqual(len(discs), 20)
+        grid = width // 40
+        points = discs + [((x, y), [112, 128, 144, 255]) for x in range(2, width, grid)
+                          for y in range(2, height, grid) if Clear((x, y), *centres)]
+        # Read once the frame that shows it has passed, from a copy, whatever
+        # context the picture is drawn with.
+        seen = self.e.async_js("""
+            const [points, done] = arguments;
+            requestAnimationFrame(() => requestAnimationFrame(() => {
+              const picture = document.getElementById('picture');
+              const copy = Object.assign(document.createElement('canvas'), { width: picture.width,
+                                                                             height: picture.height });
+              const context = copy.getContext('2d');
+              context.drawImage(picture, 0, 0);
+              done(points.map(([x, y]) => Array.from(context.getImageData(x, y, 1, 1).data)));
+            }));""", [[math.floor(x), math.floor(y)] for (x, y), _ in points])
+        for ((x, y), colour), pixel in zip(points, seen):
+            self.assertEqual(pixel, colour, (x, y))
 
     def test_a_bad_field_is_reported_by_name_and_nothing_changes(self):
         self.Open()
