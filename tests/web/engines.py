@@ -66,6 +66,9 @@ class Engine:
     # left soon after a click that started or stopped a worker's steps, so
     # there each case (and each page that ran) gets a browser of its own.
     browser_per_case = False
+    # Cross-origin isolated, it gives a page SharedArrayBuffer, and the page
+    # steps on every core. (WebKitGTK reports itself isolated and has none.)
+    shares_memory = True
 
     def open(self, url):
         raise NotImplementedError
@@ -186,6 +189,7 @@ class WebKit(SeleniumEngine):
     device scales only, from GDK_SCALE."""
     name = "WebKit"
     browser_per_case = True
+    shares_memory = False
 
     def __init__(self, size=(900, 600), scale=None):
         from selenium.webdriver.webkitgtk.options import Options

@@ -6,6 +6,7 @@ checking that neither the page nor its worker had an uncaught error.
 """
 import contextlib
 import json
+import math
 import os
 import shutil
 import subprocess
@@ -204,6 +205,40 @@ class Cases:
         self.assertEqual(self.Ticks(), 0)
         self.assertEqual(self.Shown(), shown)
 
+    def test_the_discs_are_drawn_where_the_arrangement_places_them(self):
+        self.Open("?seed=7")
+        self.Run("40", "0.1", "0")
+        self.WaitFor("return tessalyPage.shown()?.steps === 0")
+        pos = Reference("tessaly_web.js", 0)
+        width, height = self.e.js("const p = document.getElementById('picture'); return [p.width, p.height]")
+        centres = [(pos[2 * i] * width / 10, pos[2 * i + 1] * height / 10) for i in range(1, len(pos) // 2)]
+        reach = width / 20 + max(1, width / 277) + 3  # a disc's radius, its rim and the smoothing beyond
+
+        def Clear(point, *discs):
+            return all(math.dist(point, c) > reach for c in discs)
+
+        # Each disc's middle, where no other disc reaches, is its black; well
+        # away from every disc, the box's slate grey.
+        discs = [(c, [0, 0, 0, 255]) for k, c in enumerate(centres) if Clear(c, *centres[:k], *centres[k + 1:])]
+        self.assertGreaterEqual(len(discs), 20)
+        grid = width // 40
+        points = discs + [((x, y), [112, 128, 144, 255]) for x in range(2, width, grid)
+                          for y in range(2, height, grid) if Clear((x, y), *centres)]
+        # Read once the frame that shows it has passed, from a copy, whatever
+        # context the picture is drawn with.
+        seen = self.e.async_js("""
+            const [points, done] = arguments;
+            requestAnimationFrame(() => requestAnimationFrame(() => {
+              const picture = document.getElementById('picture');
+              const copy = Object.assign(document.createElement('canvas'), { width: picture.width,
+                                                                             height: picture.height });
+              const context = copy.getContext('2d');
+              context.drawImage(picture, 0, 0);
+              done(points.map(([x, y]) => Array.from(context.getImageData(x, y, 1, 1).data)));
+            }));""", [[math.floor(x), math.floor(y)] for (x, y), _ in points])
+        for ((x, y), colour), pixel in zip(points, seen):
+            self.assertEqual(pixel, colour, (x, y))
+
     def test_a_bad_field_is_reported_by_name_and_nothing_changes(self):
         self.Open()
         self.Run("7")
@@ -249,10 +284,8 @@ class Cases:
         self.WaitFor("return document.getElementById('picture').classList.contains('busy')")
         self.e.type("時間刻み", "0.25")
         self.assertEqual(self.e.js("return document.getElementById('timeStepField').value"), "0.25")
-        # The page's own thread is free: a script runs at once.
-        started = time.monotonic()
-        self.e.js("return 0")
-        self.assertLess(time.monotonic() - started, 0.5)
+        # The page's own thread is free: its scripts run while the step is at work.
+        self.WaitFor("return tessalyPage.busyThreads > 0")
         self.e.click("停止")
         self.assertFalse(self.e.js("return tessalyPage.running()"))
         shown = self.Shown()
@@ -262,17 +295,23 @@ class Cases:
 
     def test_steps_on_every_core_where_isolated_and_stop_leaves_no_thread_at_work(self):
         self.Open()
-        threads = self.e.js("return self.crossOriginIsolated === true && typeof SharedArrayBuffer === 'function'"
-                            " && navigator.hardwareConcurrency > 1")
-        if self.Engine is Chromium:
-            self.assertTrue(threads, "Chromium is isolated from the service worker's first reload on")
-        cores = self.e.js("return Math.min(8, navigator.hardwareConcurrency)") if threads else 1
+        isolated, named = self.e.js("return [self.crossOriginIsolated === true"
+                                    " && typeof SharedArrayBuffer === 'function', navigator.hardwareConcurrency]")
+        if self.e.shares_memory:
+            # Isolated from the service worker's first reload on, and told of
+            # this machine's cores.
+            self.assertTrue(isolated)
+            if min(os.cpu_count(), len(os.sched_getaffinity(0))) > 1:
+                self.assertGreater(named, 1)
+        threads = isolated and named > 1
+        cores = min(8, named) if threads else 1
         self.assertEqual(self.e.js("return new URL(tessalyPage.stepModule).pathname"),
                          "/tessaly_web_threads.js" if threads else ModulePath(self.e))
         self.assertEqual(self.e.js("return tessalyPage.cores"), cores)
         self.assertEqual(self.Value("計算するコア"), str(cores))
         # 停止 during a step of the largest count: every thread at work on it
-        # has left within 50 ms.
+        # leaves at once (1 to 24 ms here under a load of nine on two cores,
+        # once 71 ms), not after the seconds the step takes.
         self.Run("32767", "0.1", "10")
         self.WaitFor(f"return tessalyPage.busyThreads === {cores}")
         time.sleep(0.2)
@@ -283,8 +322,7 @@ class Cases:
             const poll = () => (tessalyPage.busyThreads === 0 ? done(performance.now() - stopped)
                                                                : setTimeout(poll, 1));
             poll();""")
-        # Once 71 ms in Firefox, under this machine's load; 2 to 3 ms in Chromium.
-        self.assertLess(idle_after_ms, 50 if self.Engine is Chromium else 200)
+        self.assertLess(idle_after_ms, 200)
         time.sleep(0.3)
         self.assertEqual(self.e.js("return [tessalyPage.busyThreads, tessalyPage.ticks]"), [0, 0])
         # 実行 during a step starts afresh, on every thread again.
@@ -394,12 +432,17 @@ class Cases:
         self.assertEqual(self.Value("温度 T = KE / N"), "1.25 ε/k_B")
         self.assertEqual(self.Value("分子の数"), "40")
         self.assertRegex(self.Value("壁の圧力"), r"^[0-9.e+-]+ ε/σ²$")
-        # At most about ten refreshes a second, however fast the ticks.
-        refreshes, ticks = self.e.js("return [tessalyPage.refreshes(), tessalyPage.ticks]")
-        time.sleep(1.0)
-        more, more_ticks = self.e.js("return [tessalyPage.refreshes(), tessalyPage.ticks]")
-        self.assertLessEqual(more - refreshes, 12)
-        self.assertGreater(more_ticks - ticks, 20)
+        # At most about ten refreshes a second, however fast the ticks: counted
+        # over 30 ticks on the page's own clock.
+        refreshes, ticks, ms = self.e.async_js("""
+            const done = arguments[arguments.length - 1];
+            const [refreshes, ticks, since] = [tessalyPage.refreshes(), tessalyPage.ticks, performance.now()];
+            const poll = () => (tessalyPage.ticks < ticks + 30 && performance.now() < since + 15000
+              ? setTimeout(poll, 5)
+              : done([tessalyPage.refreshes() - refreshes, tessalyPage.ticks - ticks, performance.now() - since]));
+            poll();""")
+        self.assertGreaterEqual(ticks, 30)
+        self.assertLessEqual(refreshes, 2 + ms / 100, ms)  # a tenth of a second apart at least
         # The plots are drawn in device pixels.
         width, css = self.e.js("const c = document.getElementById('pairPlot');"
                                "return [c.width, c.clientWidth * devicePixelRatio]")
@@ -467,6 +510,9 @@ class Cases:
         with self.Scripted(SILENT_FIRST_WORKER) as engine:
             self.e.open(self.url)  # the first visit: the page that stays is isolated
             self.WaitFor("return tessalyPage.settled === true")
+            # Its own first worker is silent too: left once the replacement
+            # has loaded, as every page is.
+            self.LetTheWorkerLoad()
             self.e.open(self.url + "?seed=7&period=1&run")  # 実行 reaches the silent worker
             self.WaitFor("return tessalyPage.ticks >= 20")
             # (Firefox may block the replacement too, where it starts many helpers.)
@@ -750,19 +796,5 @@ for key in CHOSEN:
 
 if __name__ == "__main__":
     # PAGE_TEST_CASES picks cases by a part of their names, as -k does.
-    # A case that fails is run once more, on a browser of its own, and the
-    # suite fails only if it fails again: the first failure is printed all the
-    # same, and so is the case that passed the second time.
-    program = unittest.main(argv=sys.argv[:1] + [f"-k{k}" for k in os.environ.get("PAGE_TEST_CASES", "").split()],
-                            verbosity=2, exit=False)
-    failed = [test for test, _ in program.result.failures + program.result.errors]
-    if not failed:
-        sys.exit(0)
-    if not all(isinstance(test, unittest.TestCase) for test in failed):
-        sys.exit(1)  # a browser that did not start: nothing to run again
-    print(f"\nRunning the {len(failed)} failed case(s) once more:", flush=True)
-    again = unittest.TextTestRunner(verbosity=2).run(unittest.TestSuite(
-        type(test)(test._testMethodName) for test in failed))
-    if again.wasSuccessful():
-        print("PASSED ON THE SECOND RUN (flaky): " + ", ".join(test.id() for test in failed), flush=True)
-    sys.exit(0 if again.wasSuccessful() else 1)
+    unittest.main(argv=sys.argv[:1] + [f"-k{k}" for k in os.environ.get("PAGE_TEST_CASES", "").split()],
+                  verbosity=2)
