@@ -41,6 +41,7 @@ $('stopButton').title = text(3);
 let hasRun = false;   // 実行 has placed a run
 let interval = null;  // the ticks
 let wakeTimer = null;
+let wakeAt = NaN;     // when the loop is to be woken
 let pressRun = false; // ?run: 実行 is pressed once the page is ready
 let runPressed = false;  // 実行 was pressed, and the page may no longer reload
 let runSeed = '';     // the seed of the current run, in decimal
@@ -86,11 +87,18 @@ function act(ptr) {
   const [abandon, replace, take, draw, start, figures, rows, ticks, period, busy, wake, error,
     generation, jobGeneration] = a;
   // First: ending a worker starts another, whose start the loop is told of
-  // at once, and whose wake is then the newer one.
-  clearTimeout(wakeTimer);
-  if (!Number.isNaN(wake)) {
-    wakeTimer = setTimeout(() => act(tessaly._tessaly_loop_wake(performance.now())),
-      Math.max(0, wake - performance.now()));
+  // at once, and whose wake is then the newer one. A wake already armed for
+  // the same time stays armed: the ticks come as often, and would put it off
+  // for ever.
+  if (wake !== wakeAt && !(Number.isNaN(wake) && Number.isNaN(wakeAt))) {
+    clearTimeout(wakeTimer);
+    wakeAt = wake;
+    if (!Number.isNaN(wake)) {
+      wakeTimer = setTimeout(() => {
+        wakeAt = NaN;
+        act(tessaly._tessaly_loop_wake(performance.now()));
+      }, Math.max(0, wake - performance.now()));
+    }
   }
   if (abandon) stepper.abandon(generation);
   if (replace) stepper.replace();
