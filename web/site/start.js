@@ -71,7 +71,10 @@ async function Start() {
 try {
   await Start();
 } catch (error) {
+  // The browser's own words stay in the list for tests; the page says in
+  // Japanese what failed and what to do, since the module, whose texts the
+  // page shows elsewhere, may be what failed to load.
   page.errors.push(Describe(error));
   ShowWhy(error instanceof StartError ? error.message
-    : `Tessaly を起動できませんでした (${Describe(error)})。`);
+    : 'Tessaly を起動できませんでした。ページを再読み込みしてください。直らないときは、別のブラウザで開いてください。');
 }
