@@ -5,6 +5,7 @@ tests/guide_numbers_test.py checks the numbers the guide quotes with the
 same ones, so that a figure and its number are worked out alike. numpy only.
 """
 
+import functools
 import os
 import shlex
 import subprocess
@@ -103,11 +104,17 @@ def pair_histogram(frames, first_step, edges):
     points spread over the square, so that the walls count alike)."""
     chosen = [p for step, _, p, _ in frames if step >= first_step]
     counts = sum(np.histogram(pair_distances(p), edges)[0] for p in chosen) / len(chosen)
+    n = len(chosen[0])
+    return counts / (uniform_pairs(tuple(edges)) * n * (n - 1) / 2)
+
+
+@functools.lru_cache
+def uniform_pairs(edges):
+    """The share of pairs of centres spread uniformly over the square that
+    falls in each bin."""
     rng = np.random.default_rng(1)
     uniform = rng.uniform(0.5, 9.5, size=(4000, 2))
-    reference = np.histogram(pair_distances(uniform), edges)[0] / (4000 * 3999 / 2)
-    n = len(chosen[0])
-    return counts / (reference * n * (n - 1) / 2)
+    return np.histogram(pair_distances(uniform), np.array(edges))[0] / (4000 * 3999 / 2)
 
 
 def separation(frames_a, frames_b, by_step=False):
