@@ -36,7 +36,7 @@ fi
 # library (pinned in web/package-lock.json); its tests drive the page in
 # Chromium, WebKitGTK (under a virtual display) and Firefox, whose captions
 # need a Japanese font, and read its QR code back with zbarimg.
-web_packages=(emscripten nodejs make cmake)
+web_packages=(emscripten nodejs make cmake python3-markdown)
 # A node from elsewhere (NodeSource's, say) brings its own npm and refuses
 # Debian's: Debian's is installed only where there is none.
 command -v npm >/dev/null 2>&1 || web_packages+=(npm)
@@ -68,6 +68,8 @@ if [ "$mode" = web ] || [ "$mode" = serve ]; then
 fi
 
 packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+# The teacher's guide is made from Markdown at build time.
+packages+=(python3-markdown)
 # The window: Qt Widgets, a font with Japanese glyphs for the captions, and
 # xvfb-run for starting it where there is no screen.
 packages+=(qt6-base-dev fonts-noto-cjk xvfb xauth)
@@ -75,8 +77,10 @@ packages+=(qt6-base-dev fonts-noto-cjk xvfb xauth)
 packages+=(qt6-charts-dev libqt6opengl6-dev)
 # Checking for a display before the window opens.
 packages+=(libxcb1-dev)
-# The test that reads a trajectory with ASE.
-[ "$mode" = test ] && packages+=(python3-ase "${web_packages[@]}" "${web_test_packages[@]}")
+# The test that reads a trajectory with ASE; the guide's numbers (numpy) and
+# its sweep (GNU parallel); scripts/guide-figures draws with matplotlib.
+[ "$mode" = test ] && packages+=(python3-ase python3-numpy parallel python3-matplotlib
+  "${web_packages[@]}" "${web_test_packages[@]}")
 [ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 # Debian's compiler flags and dpkg-shlibdeps, which works out the dependencies.
 [ "$mode" = package ] && packages+=(dpkg-dev)

@@ -2,10 +2,26 @@
 # Makes docs/screenshot.png: the window on a virtual screen, after 実行 has run
 # the default simulation for a moment and 停止 has frozen it. With "observe",
 # makes docs/observe.png instead: the observation window beside a run of 400
-# particles, a few seconds in.
-#   scripts/screenshot.sh [observe] [program]   (default build/app/tessaly)
+# particles, a few seconds in. With "page", makes docs/page-chromium.png,
+# page-webkit.png and page-firefox.png: the page (build-web/site) in each
+# engine at 1280 x 800, its panel shown. With "guide", draws the guide's
+# figures (guide/figures/) from the program's batch runs.
+#   scripts/screenshot.sh [observe|page|guide] [program]   (default build/app/tessaly)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = page ]; then
+  [ -f build-web/site/index.html ] || { echo "build the page first: ./build.sh web" >&2; exit 1; }
+  scripts/install-packages.sh xvfb xauth chromium chromium-driver python3-selenium \
+    webkit2gtk-driver firefox-esr python3-websockets fonts-ipafont-gothic
+  mkdir -p docs
+  exec xvfb-run -a -s "-screen 0 1400x900x24" /usr/bin/python3 scripts/page_screenshots.py \
+    build-web/site docs
+fi
+if [ "${1:-}" = guide ]; then
+  scripts/install-packages.sh python3-matplotlib parallel fonts-noto-cjk
+  exec scripts/guide-figures --program "${2:-build/app/tessaly}"
+fi
 
 observe=false
 if [ "${1:-}" = observe ]; then

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QTextBrowser>
 #include <string>
@@ -193,6 +194,9 @@ TEST_F(WindowStartTest, HelpAndAboutShowTheSharedTexts) {
   EXPECT_TRUE(text.trimmed().endsWith(QStringLiteral("無保証です。")));
   EXPECT_TRUE(text.contains(QString::fromUtf8(ProgramVersion().data(),
                                               static_cast<qsizetype>(ProgramVersion().size()))));
+  // The build's copy of the guide lies beside the build's programs.
+  EXPECT_TRUE(GuideFile().endsWith(QStringLiteral("/guide/guide.html"))) << GuideFile().toStdString();
+  EXPECT_TRUE(help->GuideButton()->isVisibleTo(help));
 
   window.findChild<QAction*>(QStringLiteral("aboutAction"))->trigger();
   auto* about = window.findChild<QMessageBox*>(QStringLiteral("aboutBox"));

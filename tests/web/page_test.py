@@ -767,6 +767,18 @@ class Cases:
         if SCREENSHOT:
             self.e.screenshot(f"{SCREENSHOT}-{self.e.name.lower()}.png")
 
+    def test_each_experiment_of_the_guide_opens_from_its_link_and_runs(self):
+        self.e.open(self.url + "guide.html")
+        self.WaitFor("return document.querySelectorAll('canvas.code[data-modules]').length >= 6")
+        links = self.e.js("return Array.from(document.querySelectorAll('.run a'), (a) => a.getAttribute('href'))")
+        self.assertGreaterEqual(len(set(links)), 6)
+        for link in links:
+            self.Open(link.removeprefix("./"))
+            self.WaitFor("return tessalyPage.ticks >= 3 && !document.querySelector('dialog[open]')")
+            fields = dict(p.split("=") for p in link.split("?")[1].split("&") if "=" in p)
+            self.assertEqual(self.Fields(), [fields["count"], fields["time-step"], fields["period"]])
+            self.assertEqual(self.e.js("return tessalyPage.seed()"), fields["seed"])
+
 
 class StartTest(unittest.TestCase):
     """A browser without WebAssembly (turned off, as some schools do) is told so in the page."""

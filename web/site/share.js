@@ -58,7 +58,7 @@ export class Share {
       warning.hidden = false;
       warning.textContent = `このアドレス (${location.hostname}) は、このコンピューターの中でしか開けません。` +
         '生徒の端末からは開けないので、教室のネットワークにページを公開してから共有してください' +
-        ' (README の「In a browser」→「To a classroom」の手順)。';
+        ' (README の「In a classroom」、授業ガイドの「生徒の端末で開く」の手順)。';
     }
   }
 

@@ -5,7 +5,8 @@ const kCache = 'tessaly-@TESSALY_SITE_VERSION@';
 // device may run another one later (a browser updated, a policy changed).
 const kFiles = ['./', 'index.html', 'start.js', 'main.js', 'panel.js', 'plot.js', 'worker.js', 'threads.js',
   'modules.json', 'style.css', 'tessaly.svg', 'manifest.webmanifest', 'address.js', 'saving.js', 'picture.js',
-  'stepper.js', 'save_worker.js', 'share.js', 'help.js', 'qrcode.mjs'];
+  'stepper.js', 'save_worker.js', 'share.js', 'help.js', 'qrcode.mjs', 'guide.html', 'guide.js',
+  @TESSALY_GUIDE_FILES_JS@];
 
 async function Install() {
   const modules = await (await fetch('modules.json', { cache: 'no-cache' })).json();
