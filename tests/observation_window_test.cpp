@@ -15,15 +15,19 @@
 #include <QTest>
 #include <QChartView>
 #include <QValueAxis>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/batch_run.h"
 
 #include "model/observables.h"
+#include "model/time_step.h"
 #include "platform/random.h"
 #include "ui/main_window.h"
 
@@ -156,6 +160,47 @@ TEST(ObservationWindow, ShowsTheModelsFiguresOfTheRecord) {
   for (int tick = 0; tick < 5; ++tick) stepped.Tick();
   QTest::qWait(250);
   EXPECT_EQ(none.count(), 0);
+}
+
+// 停止 during a step that was to bring the figures leaves the figures behind
+// the record; they catch up, and the window shows the record's own figures.
+TEST(ObservationWindow, AfterStopTheFiguresAreTheRecords) {
+  // Steps that wait for the test, or give up when stopped.
+  struct Gate {
+    std::atomic<int> begun{0};
+    std::atomic<int> let_go{0};
+  };
+  auto gate = std::make_shared<Gate>();
+  SteppedWindow stepped(120, 8, true);
+  stepped.window.SetStepForTesting([gate](Simulation& sim, const StopFlag& stop) {
+    const int k = ++gate->begun;
+    while (gate->let_go < k && !stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!stop) AdvanceOneStep(sim);
+  });
+  ObservationWindow* observation = stepped.window.Observation();
+  int ticks = 0;
+  QObject::connect(&stepped.window, &MainWindow::TickFinished, [&] { ++ticks; });
+  // The first tick waits for the arrangement's figures and follows them at
+  // once: too soon for figures of its own.
+  QMetaObject::invokeMethod(&stepped.window, "OnTick");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return gate->begun == 1; }, 5000));
+  ASSERT_EQ(observation->Shown().steps, 0u);
+  QTest::qWait(150);
+  // The second falls due meanwhile and follows the first, bringing figures.
+  QMetaObject::invokeMethod(&stepped.window, "OnTick");
+  gate->let_go = 1;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return gate->begun == 2; }, 5000));
+  ASSERT_EQ(ticks, 1);
+  QTest::mouseClick(stepped.window.findChild<QPushButton*>(QStringLiteral("stopButton")),
+                    Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return observation->Shown().steps == 1; }, 2000))
+      << observation->Shown().steps;
+  const Simulation& sim = stepped.window.SimulationState();
+  EXPECT_EQ(observation->Shown().temperature, Temperature(sim));
+  PairCounts counts{};
+  EXPECT_EQ(observation->Shown().potential_per_particle, PotentialEnergy(sim, &counts) * (1.0 / 120));
+  EXPECT_EQ(ticks, 1);
+  EXPECT_TRUE(stepped.reports.empty());
 }
 
 // Open from 実行, the window keeps the batch run's table to its last row and
