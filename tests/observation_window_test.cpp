@@ -15,15 +15,19 @@
 #include <QTest>
 #include <QChartView>
 #include <QValueAxis>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "batch/batch_run.h"
 
 #include "model/observables.h"
+#include "model/time_step.h"
 #include "platform/random.h"
 #include "ui/main_window.h"
 
@@ -31,7 +35,9 @@ namespace tessaly {
 namespace {
 
 // A main window run from a fixed seed whose ticks the test takes one by one,
-// through the slot its timer calls (period 0: the timer never fires).
+// through the slot its timer calls. The period is the longest, a minute, so
+// that the timer does not fire while the test runs (at period 0 a run takes
+// no ticks at all).
 class SteppedWindow {
  public:
   // With `observed`, the observation window is opened before 実行.
@@ -39,7 +45,7 @@ class SteppedWindow {
     window.SetRandomSource(std::make_unique<FixedSeedRandom>(seed));
     window.SetErrorReporter([this](const ErrorReport& report) { reports.push_back(report); });
     window.findChild<QLineEdit*>(QStringLiteral("countField"))->setText(QString::number(count));
-    window.findChild<QLineEdit*>(QStringLiteral("periodField"))->setText(QStringLiteral("0"));
+    window.findChild<QLineEdit*>(QStringLiteral("periodField"))->setText(QStringLiteral("65535"));
     window.show();
     if (observed) window.SetObserving(true);
     window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
@@ -156,6 +162,47 @@ TEST(ObservationWindow, ShowsTheModelsFiguresOfTheRecord) {
   EXPECT_EQ(none.count(), 0);
 }
 
+// 停止 during a step that was to bring the figures leaves the figures behind
+// the record; they catch up, and the window shows the record's own figures.
+TEST(ObservationWindow, AfterStopTheFiguresAreTheRecords) {
+  // Steps that wait for the test, or give up when stopped.
+  struct Gate {
+    std::atomic<int> begun{0};
+    std::atomic<int> let_go{0};
+  };
+  auto gate = std::make_shared<Gate>();
+  SteppedWindow stepped(120, 8, true);
+  stepped.window.SetStepForTesting([gate](Simulation& sim, const StopFlag& stop) {
+    const int k = ++gate->begun;
+    while (gate->let_go < k && !stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!stop) AdvanceOneStep(sim);
+  });
+  ObservationWindow* observation = stepped.window.Observation();
+  int ticks = 0;
+  QObject::connect(&stepped.window, &MainWindow::TickFinished, [&] { ++ticks; });
+  // The first tick waits for the arrangement's figures and follows them at
+  // once: too soon for figures of its own.
+  QMetaObject::invokeMethod(&stepped.window, "OnTick");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return gate->begun == 1; }, 5000));
+  ASSERT_EQ(observation->Shown().steps, 0u);
+  QTest::qWait(150);
+  // The second falls due meanwhile and follows the first, bringing figures.
+  QMetaObject::invokeMethod(&stepped.window, "OnTick");
+  gate->let_go = 1;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return gate->begun == 2; }, 5000));
+  ASSERT_EQ(ticks, 1);
+  QTest::mouseClick(stepped.window.findChild<QPushButton*>(QStringLiteral("stopButton")),
+                    Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return observation->Shown().steps == 1; }, 2000))
+      << observation->Shown().steps;
+  const Simulation& sim = stepped.window.SimulationState();
+  EXPECT_EQ(observation->Shown().temperature, Temperature(sim));
+  PairCounts counts{};
+  EXPECT_EQ(observation->Shown().potential_per_particle, PotentialEnergy(sim, &counts) * (1.0 / 120));
+  EXPECT_EQ(ticks, 1);
+  EXPECT_TRUE(stepped.reports.empty());
+}
+
 // Open from 実行, the window keeps the batch run's table to its last row and
 // writes the picture's state as the batch run's frame of that step, byte for
 // byte, under the names the run's seed and step give.
@@ -232,21 +279,35 @@ TEST(ObservationWindow, ASaveThatFailsSaysSoAndLosesNothing) {
   EXPECT_EQ(Contents(good), BatchOf(60, 9, 10, 10).table);
 }
 
-// The rows stop at kMostRows, and the window says so.
+// The rows stop at kMostRows, and the window says so: a view of a run loop
+// driven as the main window drives it, every job answered with the row it
+// asks for.
 TEST(ObservationWindow, RecordingStopsAtTheMostRowsAndSaysSo) {
-  SteppedWindow stepped(2, 3, true);
-  ObservationWindow* observation = stepped.window.Observation();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return observation->Rows().size() == 1; }, 5000));
-  const auto* label = observation->findChild<QLabel*>(QStringLiteral("recordingValue"));
-  EXPECT_FALSE(label->text().contains(QStringLiteral("止め")));
-  for (std::uint64_t k = 1; k <= kMostRows; ++k) {
-    ObservationAnswer answer;
-    answer.row = RecordedRow{k * kRowEvery, 0.0, {}};
-    observation->Taken(answer, 0.0, k * kRowEvery);
-  }
-  EXPECT_EQ(observation->Rows().size(), kMostRows);
-  EXPECT_EQ(observation->Rows().back().step, (kMostRows - 1) * kRowEvery);
+  RunLoop loop;
+  const Simulation record;
+  ObservationWindow view(loop, record, std::nullopt);
+  const auto* label = view.findChild<QLabel*>(QStringLiteral("recordingValue"));
+  LoopTime now = 0;
+  const auto carry = [&](const LoopActions& actions) {
+    if (actions.rows) view.ShowRows();
+    if (!actions.start) return;
+    JobResult result;
+    result.generation = actions.start->generation;
+    result.observation = ObservationAnswer{};
+    const ObservationRequest& asked = *actions.start->observe;
+    if (asked.row) result.observation->row = RecordedRow{asked.steps, 0.0, {}};
+    if (loop.Finished(now, result).rows) view.ShowRows();
+  };
+  (void)loop.SetObserving(now, true);
+  carry(loop.Run(now, 2, 1));
+  ASSERT_EQ(view.Rows().size(), 1u);
+  EXPECT_FALSE(label->text().contains(QStringLiteral("止め"))) << label->text().toStdString();
+  while (!loop.RowsFull() && now < 2.0 * kMostRows * kRowEvery) carry(loop.Tick(++now));
+  ASSERT_EQ(view.Rows().size(), kMostRows);
+  EXPECT_EQ(view.Rows().back().step, (kMostRows - 1) * kRowEvery);
   EXPECT_TRUE(label->text().contains(QStringLiteral("記録を止めました"))) << label->text().toStdString();
+  for (int k = 0; k < 20; ++k) carry(loop.Tick(++now));
+  EXPECT_EQ(view.Rows().size(), kMostRows);
 }
 
 // Every axis is labelled at round numbers: ticks from 0 at 1, 2 or 5 times a

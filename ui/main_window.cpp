@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -38,15 +39,25 @@ constexpr int kFieldLeft = 360;
 constexpr int kFieldWidth = 49;
 constexpr int kFieldHeight = 18;
 
-// A step that has run this long shows the busy cursor over the picture.
-constexpr int kBusyAfterMs = 500;
-
 QString Utf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 void RealStep(Simulation& sim, const StopFlag& stop, double* wall_momentum) {
   AdvanceOneStep(sim, &stop, wall_momentum);
+}
+
+// The kind of the error a job ended with; nothing when it ended well. Any
+// other exception goes on up, as it would have on this thread.
+std::optional<ErrorKind> KindOf(const std::exception_ptr& error) {
+  std::optional<ErrorKind> kind;
+  if (!error) return kind;
+  try {
+    std::rethrow_exception(error);
+  } catch (const RuntimeError& e) {
+    kind = e.kind();
+  }
+  return kind;
 }
 
 // A step put in for a test measures nothing.
@@ -135,9 +146,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(RealStep) {
   timer_->SetEnabled(true);
 
   worker_ = new StepWorker(this);
-  busy_delay_ = new QTimer(this);
-  busy_delay_->setSingleShot(true);
-  busy_delay_->setInterval(kBusyAfterMs);
+  clock_.start();
+  wake_ = new QTimer(this);
+  wake_->setSingleShot(true);
+  wake_->setTimerType(Qt::PreciseTimer);  // not early: what it wakes for must be due
 
   connect(run_button_, &QPushButton::clicked, this, &MainWindow::OnRunClicked);
   connect(stop_button_, &QPushButton::clicked, this, &MainWindow::OnStopClicked);
@@ -145,8 +157,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(RealStep) {
   // Finished is emitted on the worker's thread.
   connect(worker_, &StepWorker::Finished, this, &MainWindow::OnStepFinished,
           Qt::QueuedConnection);
-  // A cursor, not a widget: the layout stays as it is.
-  connect(busy_delay_, &QTimer::timeout, picture_, [this] { picture_->setCursor(Qt::BusyCursor); });
+  connect(wake_, &QTimer::timeout, this, &MainWindow::OnWake);
 }
 
 MainWindow::~MainWindow() {
@@ -269,7 +280,7 @@ void MainWindow::ShowAbout() {
 void MainWindow::SetObserving(bool on) {
   if (on && observation_ == nullptr) {
     // A window of its own, closed with this one.
-    observation_ = new ObservationWindow(sim_, steps_, SeedOfRun(), this);
+    observation_ = new ObservationWindow(loop_, sim_, SeedOfRun(), this);
     observation_->addAction(observe_action_);
     observation_->SetErrorReporter([this](const ErrorReport& report) {
       if (reporter_) {
@@ -278,9 +289,8 @@ void MainWindow::SetObserving(bool on) {
         ShowErrorBox(observation_, report);
       }
     });
-    connect(observation_, &ObservationWindow::VisibilityChanged, observe_action_,
-            &QAction::setChecked);
-    connect(observation_, &ObservationWindow::FiguresWanted, this, &MainWindow::ObserveNow);
+    connect(observation_, &ObservationWindow::VisibilityChanged, this,
+            &MainWindow::OnObservationShown);
     observation_->move(frameGeometry().topRight() + QPoint(8, 0));
   }
   if (observation_ != nullptr) observation_->setVisible(on);
@@ -315,109 +325,113 @@ void MainWindow::OnRunClicked() {
     Report(FieldErrorReport(error.kind(), count_.label->text(), count_.rule));
     return;
   }
-  // The old run's step works on a copy of a record that is gone now.
-  AbandonStep();
-  try {
-    SetUserScale(*picture_, 0, 0, 10, 10);
-    PlaceParticles(sim_, *random_);
-    steps_ = 0;
-    run_settings_ = settings;
-    run_seed_ = random_->Seed();
-    if (observation_ != nullptr) observation_->RunStarted(SeedOfRun());
-    DrawParticles(sim_, *picture_);
-    timer_->SetInterval(settings.period);
-    timer_->SetEnabled(true);
-  } catch (const RuntimeError& error) {
-    timer_->SetEnabled(false);
-    Report(TickErrorReport(error.kind()));
-  }
+  // The old run's job works on a record that is gone now: it stops before
+  // the placing, which takes long at the largest counts, and not after.
+  // Run abandons it all the same.
+  worker_->Abandon();
+  SetUserScale(*picture_, 0, 0, 10, 10);
+  PlaceParticles(sim_, *random_);
+  run_settings_ = settings;
+  run_seed_ = random_->Seed();
+  if (observation_ != nullptr) observation_->SetSeed(SeedOfRun());
+  Carry(loop_.Run(Now(), settings.count, settings.period));
 }
 
-void MainWindow::OnStopClicked() {
-  timer_->SetEnabled(false);
-  AbandonStep();
-}
+void MainWindow::OnStopClicked() { Carry(loop_.Stop(Now())); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // Closing ends the run; a step in flight must not keep the cores busy.
-  timer_->SetEnabled(false);
-  AbandonStep();
+  // Closing ends the run, and the observation window with it: neither a step
+  // in flight nor the figures of the last state may keep the cores busy.
+  if (observation_ != nullptr) observation_->hide();
+  Carry(loop_.Stop(Now()));
   QWidget::closeEvent(event);
 }
 
-void MainWindow::OnTick() {
-  // Ticks do not pile up behind a slow step: one is kept to run as soon as
-  // the step ends, the others are dropped.
-  if (worker_->Busy()) {
-    tick_pending_ = true;
-    return;
-  }
-  StartStep();
+void MainWindow::OnTick() { Carry(loop_.Tick(Now())); }
+
+void MainWindow::OnWake() {
+  wake_at_.reset();
+  Carry(loop_.Wake(Now()));
 }
 
-void MainWindow::StartStep() {
-  tick_pending_ = false;
-  // A copy: the window's record stays the state the tick starts from, for
-  // the picture and for whoever reads it, until the step is done.
-  // The observation window, when shown, has the step's state observed beside it.
-  worker_->Start(sim_, step_,
-                 observation_ != nullptr ? observation_->Request(steps_ + 1, true) : std::nullopt);
-  busy_delay_->start();
+void MainWindow::OnObservationShown(bool shown) {
+  observe_action_->setChecked(shown);
+  Carry(loop_.SetObserving(Now(), shown));
 }
-
-void MainWindow::ObserveNow() {
-  // A step in flight brings the figures with it.
-  if (worker_->Busy() || observation_ == nullptr) return;
-  if (auto request = observation_->Request(steps_, false)) {
-    worker_->Start(sim_, {}, std::move(request));
-  }
-}
-
-std::optional<std::uint64_t> MainWindow::SeedOfRun() const { return run_seed_; }
 
 void MainWindow::OnStepFinished() {
   std::optional<StepWorker::Outcome> outcome = worker_->TakeOutcome();
   if (!outcome) return;  // abandoned after it ended
-  ClearBusy();
-  if (!outcome->stepped) {  // the record observed as it is
-    if (observation_ != nullptr) {
-      observation_->Taken(std::move(outcome->observation), outcome->observation_ms, steps_);
-    }
-    // A tick that fell due meanwhile runs now (Stop would have dropped it).
-    if (tick_pending_) StartStep();
-    return;
-  }
+  JobResult result;
+  result.generation = outcome->generation;
+  result.error = KindOf(outcome->error);
+  result.observation = std::move(outcome->observation);
+  result.observe_ms = outcome->observation_ms;
+  Carry(loop_.Finished(Now(), result), &outcome->sim);
+}
+
+LoopTime MainWindow::Now() const { return static_cast<double>(clock_.nsecsElapsed()) * 1e-6; }
+
+std::optional<std::uint64_t> MainWindow::SeedOfRun() const { return run_seed_; }
+
+void MainWindow::Carry(const LoopActions& actions, Simulation* stepped) {
+  if (actions.abandon) worker_->Abandon();
+  // replace_stepper never comes: the stepper is this window's own thread.
   try {
-    if (outcome->error) std::rethrow_exception(outcome->error);
-    // The record as the step left it: level CurLevel is the state the tick
-    // started from.
-    sim_ = std::move(outcome->sim);
-    DrawParticles(sim_, *picture_);  // the state this tick started from
-    ExchangeLevels(sim_);
-    ++steps_;
+    if (actions.take_step) {
+      // The record as the step left it: level CurLevel is the state the tick
+      // started from, drawn before the levels are exchanged.
+      sim_ = std::move(*stepped);
+      DrawParticles(sim_, *picture_);
+      ExchangeLevels(sim_);
+    }
+    if (actions.draw_record) DrawParticles(sim_, *picture_);
   } catch (const RuntimeError& error) {
-    // A failed step changes nothing of the record, and the picture box keeps
-    // the image drawn last, so the last good picture stays on screen.
-    timer_->SetEnabled(false);
+    // A record the picture cannot show ends the run, as a failed step does.
+    Carry(loop_.Stop(Now()));
     Report(TickErrorReport(error.kind()));
     return;
   }
-  if (observation_ != nullptr) {
-    observation_->Taken(std::move(outcome->observation), outcome->observation_ms, steps_);
+  if (actions.start) {
+    // A copy: the window's record stays the state the tick starts from, for
+    // the picture and for whoever reads it, until the step is done.
+    const StepJob& job = *actions.start;
+    worker_->Start(sim_, job.step ? step_ : StepWorker::StepFunction(), job.observe,
+                   job.generation);
   }
-  emit TickFinished();
-  if (tick_pending_ && timer_->Armed()) StartStep();
-}
-
-void MainWindow::AbandonStep() {
-  worker_->Abandon();
-  tick_pending_ = false;
-  ClearBusy();
-}
-
-void MainWindow::ClearBusy() {
-  busy_delay_->stop();
-  picture_->unsetCursor();
+  if (observation_ != nullptr) {
+    if (actions.figures) observation_->ShowFigures();
+    if (actions.rows) observation_->ShowRows();
+  }
+  if (actions.ticks == TicksAction::kStart) {
+    timer_->SetInterval(loop_.Period());
+    timer_->SetEnabled(true);
+  } else if (actions.ticks == TicksAction::kStop) {
+    timer_->SetEnabled(false);
+  }
+  if (actions.busy) {
+    // A cursor, not a widget: the layout stays as it is.
+    if (*actions.busy) {
+      picture_->setCursor(Qt::BusyCursor);
+    } else {
+      picture_->unsetCursor();
+    }
+  }
+  if (!actions.wake) {
+    wake_->stop();
+    wake_at_.reset();
+  } else if (actions.wake != wake_at_) {
+    wake_at_ = actions.wake;
+    wake_->start(static_cast<int>(std::max(0.0, std::ceil(*actions.wake - Now()))));
+  }
+  // Only a step's error is reported: a thread neither fails to start nor
+  // stops answering.
+  if (actions.report && actions.report->error == LoopError::kTick) {
+    // A failed step changes nothing of the record, and the picture box keeps
+    // the image drawn last, so the last good picture stays on screen.
+    Report(TickErrorReport(actions.report->kind));
+  }
+  if (actions.take_step) emit TickFinished();
 }
 
 void MainWindow::Report(const ErrorReport& report) {

@@ -10,12 +10,13 @@
 // Run starts afresh. The window never closes on an error.
 //
 // A tick's step runs on a thread of its own (StepWorker), so the window
-// answers at once whatever the count: ticks that fall due while a step is in
-// flight are dropped, one of them kept pending as a late timer would; Stop,
-// Run and closing abandon the step in flight, whose result is never shown.
-// When the step ends the window draws the state the tick started from and
-// exchanges the levels, as a tick always did. A step still running after half
-// a second shows a busy cursor over the picture.
+// answers at once whatever the count. The rules of a run, which ticks step,
+// which are dropped behind a slow step, what Stop and Run abandon, when the
+// busy cursor shows and what the observation window is brought, are
+// RunLoop's (run/run_loop): the window hands it what happened, with the time
+// on one clock started with the window, and carries out what it answers. When
+// a step is taken the window draws the state the tick started from and
+// exchanges the levels, as a tick always did.
 //
 // The picture's context menu and F2 show and hide the observation window
 // beside it; while it is shown the stepping thread also works out what it
@@ -28,6 +29,7 @@
 // that the run can be shared and made again to the bit.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 #include <cstdint>
@@ -40,6 +42,7 @@
 #include "model/simulation.h"
 #include "model/stop_flag.h"
 #include "platform/random.h"
+#include "run/run_loop.h"
 #include "ui/error_report.h"
 #include "ui/step_worker.h"
 
@@ -123,6 +126,8 @@ class MainWindow : public QWidget {
   void OnStopClicked();
   void OnTick();
   void OnStepFinished();
+  void OnWake();
+  void OnObservationShown(bool shown);
 
  private:
   // A caption and the field it stands beside.
@@ -139,16 +144,13 @@ class MainWindow : public QWidget {
 
   void Report(const ErrorReport& report);
 
-  // Hands a copy of the record to the worker and arms the busy cursor.
-  void StartStep();
-  // Has the worker observe the record as it is, for the observation window,
-  // unless a step in flight will.
-  void ObserveNow();
+  // Milliseconds since the window was made: the run loop's clock.
+  [[nodiscard]] LoopTime Now() const;
+  // Carries out what the run loop answered, in its order; `stepped` is the
+  // record the finished job left, for a step that is taken.
+  void Carry(const LoopActions& actions, Simulation* stepped = nullptr);
   // The seed the arrangement of the run was placed from, when there is one.
   [[nodiscard]] std::optional<std::uint64_t> SeedOfRun() const;
-  // Forgets the step in flight, if any; nothing it does will show.
-  void AbandonStep();
-  void ClearBusy();
 
   PictureBox* picture_;
   QPushButton* run_button_;
@@ -158,8 +160,10 @@ class MainWindow : public QWidget {
   LabelledField period_;
   Timer* timer_;
   StepWorker* worker_;
-  QTimer* busy_delay_;  // single shot: a step still running shows the busy cursor
-  bool tick_pending_ = false;  // a tick fell due while the step was in flight
+  RunLoop loop_;  // the stepping thread always answers
+  QElapsedTimer clock_;
+  QTimer* wake_;  // single shot: the time the run loop asked to be woken
+  std::optional<LoopTime> wake_at_;  // what wake_ is armed for
 
   Simulation sim_;
   std::unique_ptr<RandomSource> random_ = std::make_unique<ClockRandom>();
@@ -171,7 +175,6 @@ class MainWindow : public QWidget {
   HelpDialog* help_dialog_ = nullptr;         // made when first shown
   std::optional<RunSettings> run_settings_;   // what the last run that started read
   std::optional<std::uint64_t> run_seed_;     // and the seed it was placed from
-  std::uint64_t steps_ = 0;                   // ticks since Run
 };
 
 }  // namespace tessaly

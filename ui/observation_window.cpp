@@ -11,11 +11,12 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QHBoxLayout>
+#include <QList>
 #include <QPen>
+#include <QPointF>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QShowEvent>
-#include <QTimer>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -30,8 +31,6 @@
 namespace tessaly {
 namespace {
 
-// The potential energy plot keeps the last minute of refreshes.
-constexpr int kEnergyPoints = 600;
 const QString kPairTitle = QStringLiteral("動径分布関数 g(r)");
 
 QString Number(double value) { return QString::number(value, 'g', 4); }
@@ -109,9 +108,9 @@ void SetPaddedRange(QValueAxis* axis, double low, double high) {
 
 }  // namespace
 
-ObservationWindow::ObservationWindow(const Simulation& record, std::uint64_t steps,
+ObservationWindow::ObservationWindow(const RunLoop& loop, const Simulation& record,
                                      std::optional<std::uint64_t> seed, QWidget* parent)
-    : QWidget(parent, Qt::Window), record_(record), steps_(steps), seed_(seed) {
+    : QWidget(parent, Qt::Window), loop_(loop), record_(record), seed_(seed) {
   setObjectName(QStringLiteral("observationWindow"));
   setWindowTitle(QStringLiteral("観測"));
   setFont(InterfaceFont());
@@ -216,12 +215,8 @@ ObservationWindow::ObservationWindow(const Simulation& record, std::uint64_t ste
   grid->addWidget(MakeView(pair_chart, kPairTitle, this), 1, 0);
   grid->addWidget(MakeView(speed_chart_, QStringLiteral("速さの分布"), this), 1, 1);
 
-  due_ = new QTimer(this);
-  due_->setSingleShot(true);
-  due_->setTimerType(Qt::PreciseTimer);  // not early: the refresh must be due when it fires
-  connect(due_, &QTimer::timeout, this, &ObservationWindow::FiguresWanted);
   ShowSeed();
-  ShowRecording();
+  ShowRows();
   resize(800, 600);
 }
 
@@ -236,93 +231,30 @@ ObservationWindow::~ObservationWindow() {
   if (failed) qWarning("%s", qUtf8Printable(SaveErrorReport(frame_path_, *failed).message));
 }
 
-void ObservationWindow::RunStarted(std::optional<std::uint64_t> seed) {
+void ObservationWindow::SetSeed(std::optional<std::uint64_t> seed) {
   seed_ = seed;
-  steps_ = 0;
-  energy_history_.clear();
-  rows_.clear();
-  Forget();
   ShowSeed();
-  ShowRecording();
-  // The arrangement's figures, at once, and the table's first row.
-  since_refresh_.invalidate();
-  if (isVisible()) emit FiguresWanted();
-}
-
-bool ObservationWindow::RowWanted(std::uint64_t steps) const {
-  return steps % kRowEvery == 0 && rows_.size() < kMostRows &&
-         (rows_.empty() || rows_.back().step < steps);
-}
-
-std::optional<ObservationRequest> ObservationWindow::Request(std::uint64_t steps, bool stepping) {
-  if (!isVisible()) return std::nullopt;
-  ObservationRequest request;
-  request.walls = walls_;
-  request.steps = steps;
-  request.row = RowWanted(steps);
-  const bool due = !since_refresh_.isValid() || since_refresh_.elapsed() >= min_interval_ms_;
-  if (due) {
-    request.figures = true;
-    since_refresh_.start();
-    due_->stop();
-  } else {
-    HoldBack();
-    if (!stepping && !request.row) return std::nullopt;
-  }
-  return request;
-}
-
-void ObservationWindow::HoldBack() {
-  if (due_->isActive()) return;
-  const qint64 left = min_interval_ms_ - since_refresh_.elapsed();
-  due_->start(static_cast<int>(std::max<qint64>(left, 1)));
-}
-
-void ObservationWindow::Taken(std::optional<ObservationAnswer> answer, double cost_ms,
-                              std::uint64_t steps) {
-  steps_ = steps;
-  if (!answer) return;
-  walls_ = answer->walls;
-  if (answer->row && RowWanted(answer->row->step)) {
-    rows_.push_back(*answer->row);
-    ShowRecording();
-  }
-  if (answer->figures) {
-    min_interval_ms_ = static_cast<qint64>(RefreshIntervalMs(cost_ms));
-    if (isVisible()) Show(*answer->figures);
-  } else if (isVisible()) {
-    // The refresh held back may have fallen due while this step was in
-    // flight; should no step follow, the record as it is brings it.
-    HoldBack();
-  }
 }
 
 void ObservationWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (event->spontaneous()) return;  // restored from an icon: nothing was missed
-  // The steps taken while hidden were not measured.
-  Forget();
-  since_refresh_.invalidate();
   emit VisibilityChanged(true);
-  emit FiguresWanted();
 }
 
 void ObservationWindow::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
   if (event->spontaneous()) return;
-  due_->stop();
   emit VisibilityChanged(false);
 }
-
-void ObservationWindow::Forget() { walls_ = WallMomentumHistory{}; }
 
 void ObservationWindow::ShowSeed() {
   seed_label_->setText(seed_ ? QString::fromStdString(SeedText(*seed_)) : QString());
 }
 
-void ObservationWindow::ShowRecording() {
-  const auto rows = static_cast<qulonglong>(rows_.size());
-  recording_->setText(rows_.size() >= kMostRows
+void ObservationWindow::ShowRows() {
+  const auto rows = static_cast<qulonglong>(loop_.Rows().size());
+  recording_->setText(loop_.RowsFull()
                           ? QStringLiteral("%1 行に達したので記録を止めました").arg(rows)
                           : QStringLiteral("%1 行 (%2 ステップごと)").arg(rows).arg(kRowEvery));
 }
@@ -330,15 +262,15 @@ void ObservationWindow::ShowRecording() {
 int ObservationWindow::PictureLevel() const {
   // After a tick the picture shows the state the tick started from, which the
   // exchange of levels has made the next level; after 実行, the arrangement.
-  return steps_ == 0 ? record_.CurLevel : record_.NextLevel;
+  return loop_.Steps() == 0 ? record_.CurLevel : record_.NextLevel;
 }
 
-std::uint64_t ObservationWindow::PictureStep() const { return steps_ == 0 ? 0 : steps_ - 1; }
+std::uint64_t ObservationWindow::PictureStep() const { return loop_.PictureSteps(); }
 
 QString ObservationWindow::SuggestedName(const char* extension) const {
   const std::uint64_t step =
       QString::fromLatin1(extension) == QStringLiteral("csv")
-          ? (rows_.empty() ? 0 : rows_.back().step)
+          ? (Rows().empty() ? 0 : Rows().back().step)
           : PictureStep();
   const QString seed = seed_ ? QString::number(*seed_) + QLatin1Char('-') : QString();
   return QStringLiteral("tessaly-%1%2.%3").arg(seed).arg(step).arg(QLatin1String(extension));
@@ -362,7 +294,7 @@ bool ObservationWindow::Write(const QString& path, const std::string& text) {
   return !failed;
 }
 
-bool ObservationWindow::SaveTable(const QString& path) { return Write(path, ThermoTable(rows_)); }
+bool ObservationWindow::SaveTable(const QString& path) { return Write(path, ThermoTable(Rows())); }
 
 bool ObservationWindow::SaveFrame(const QString& path) {
   if (saving_frame_) return false;
@@ -420,8 +352,9 @@ void ObservationWindow::SaveWithDialog(bool table) {
   }
 }
 
-void ObservationWindow::Show(const Figures& figures) {
-  shown_ = figures;
+void ObservationWindow::ShowFigures() {
+  if (!loop_.Figures()) return;
+  shown_ = *loop_.Figures();
   const Figures& f = shown_;
   const std::int32_t n = f.count;
 
@@ -434,21 +367,21 @@ void ObservationWindow::Show(const Figures& figures) {
       QStringLiteral("%1 ε").arg(Number(f.kinetic_per_particle + f.potential_per_particle)));
   pressure_->setText(QStringLiteral("%1 ε/σ²").arg(Number(f.wall_pressure)));
 
-  if (!energy_history_.isEmpty() && energy_history_.constLast().x() > f.time) {
-    energy_history_.clear();  // time ran backwards: a negative time step
-  }
-  energy_history_.append(QPointF(f.time, f.potential_per_particle));
-  if (energy_history_.size() > kEnergyPoints) energy_history_.removeFirst();
-  energy_series_->replace(energy_history_);
-  double low = energy_history_.constFirst().y();
+  // The history holds these figures' point at least.
+  const std::vector<std::pair<double, double>>& history = loop_.EnergyHistory();
+  QList<QPointF> energy;
+  energy.reserve(static_cast<qsizetype>(history.size()));
+  double low = history.front().second;
   double high = low;
-  for (const QPointF& p : energy_history_) {
-    low = std::min(low, p.y());
-    high = std::max(high, p.y());
+  for (const auto& [time, value] : history) {
+    energy.append(QPointF(time, value));
+    low = std::min(low, value);
+    high = std::max(high, value);
   }
+  energy_series_->replace(energy);
   SetPaddedRange(energy_value_axis_, low, high);
-  const double first = energy_history_.constFirst().x();
-  const double last = energy_history_.constLast().x();
+  const double first = history.front().first;
+  const double last = history.back().first;
   SetAxisRange(energy_time_axis_, first, last > first ? last : first + 1.0);
 
   // Particles pressed onto one another can make a peak below r = 0.5 that

@@ -4,21 +4,16 @@
 // particle over time, the pair distribution g(r), and the speed histogram
 // with the two-dimensional Maxwell–Boltzmann curve at the run's temperature.
 //
-// It computes nothing on the window's thread. With each step it hands the
-// stepping thread a request (Request): the walls' momentum to add up, the row
-// of the table at every tenth step, and, at most ten times a second and less
-// often when they take long (RefreshIntervalMs), the figures; the step's
-// outcome brings back what was worked out (Taken), and the window draws it.
-// While it is hidden it asks for nothing.
+// It computes and keeps nothing of the run: the run loop (run/run_loop) has
+// the stepping thread work out, beside the steps, the walls' momentum, the
+// table's rows and the figures while this window is shown, and keeps them;
+// the main window says when to show them (ShowFigures, ShowRows).
 //
 // The rows are the batch run's table (--every 10 --thermo) of the run since
 // 実行, kept up to kMostRows; CSV を保存 writes them and XYZ を保存 the state
 // the picture shows, both as the batch run writes its files.
 #pragma once
 
-#include <QElapsedTimer>
-#include <QList>
-#include <QPointF>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -31,13 +26,13 @@
 #include "model/observables.h"
 #include "model/run_record.h"
 #include "model/simulation.h"
+#include "run/run_loop.h"
 #include "ui/error_report.h"
 
 class QChart;
 class QLabel;
 class QLineSeries;
 class QPushButton;
-class QTimer;
 class QValueAxis;
 
 namespace tessaly {
@@ -46,28 +41,20 @@ class ObservationWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // `record` is the main window's record, `steps` the steps it has taken
-  // since 実行 and `seed` the seed of the run (nothing: the clock's); the
-  // record must outlive this window.
-  ObservationWindow(const Simulation& record, std::uint64_t steps,
+  // `loop` is the main window's run loop and `record` its record, `seed` the
+  // seed of the run (nothing: the clock's); both must outlive this window.
+  ObservationWindow(const RunLoop& loop, const Simulation& record,
                     std::optional<std::uint64_t> seed, QWidget* parent = nullptr);
   // Waits for a frame being saved and writes it.
   ~ObservationWindow() override;
 
-  // A new run from `seed` (nothing: the clock's): its arrangement is the
-  // record's current level. The history, the walls and the rows start again.
-  void RunStarted(std::optional<std::uint64_t> seed);
-
-  // What the job that leaves the record `steps` steps from the start should
-  // work out beside it; nothing while hidden. `stepping`: the job takes a
-  // step (else it only observes the record as it is, and is asked for only
-  // when there is something to observe).
-  [[nodiscard]] std::optional<ObservationRequest> Request(std::uint64_t steps, bool stepping);
-
-  // A job has ended and the record is `steps` steps from the start: `answer`
-  // is what it observed (nothing when it was asked nothing) and `cost_ms` how
-  // long that took.
-  void Taken(std::optional<ObservationAnswer> answer, double cost_ms, std::uint64_t steps);
+  // A new run from `seed` (nothing: the clock's).
+  void SetSeed(std::optional<std::uint64_t> seed);
+  // Shows the loop's figures, with its history of the potential energy; only
+  // once there are figures.
+  void ShowFigures();
+  // Shows how many rows the loop keeps.
+  void ShowRows();
 
   // Replaces how errors are shown; an empty reporter restores the message box.
   void SetErrorReporter(ErrorReporter reporter);
@@ -94,15 +81,13 @@ class ObservationWindow : public QWidget {
   // What the last refresh showed, and the rows recorded, for tests.
   using Figures = ObservedFigures;
   [[nodiscard]] const Figures& Shown() const { return shown_; }
-  [[nodiscard]] const std::vector<RecordedRow>& Rows() const { return rows_; }
+  [[nodiscard]] const std::vector<RecordedRow>& Rows() const { return loop_.Rows(); }
 
  signals:
   // The figures have been worked out again and handed to the plots.
   void Refreshed();
-  // A refresh is due that no step in flight will bring: the record as it is
-  // should be observed (Request(steps, false)).
-  void FiguresWanted();
-  // Shown or hidden, by whatever means (the close button included).
+  // Shown or hidden, by whatever means (the close button included), but not
+  // restored from or turned into an icon.
   void VisibilityChanged(bool shown);
   // The frame SaveFrame started has been written (`ok`), or could not be
   // (and the error was reported).
@@ -117,27 +102,18 @@ class ObservationWindow : public QWidget {
   void FrameWorkedOut();
 
  private:
-  void Forget();
-  // Arms the timer of the refresh held back, unless it is armed.
-  void HoldBack();
-  void Show(const Figures& figures);
   void ShowSeed();  // 乱数の種: the seed of the run
-  void ShowRecording();
   void Report(const ErrorReport& report);
   bool Write(const QString& path, const std::string& text);
   void SaveWithDialog(bool table);
-  [[nodiscard]] bool RowWanted(std::uint64_t steps) const;
   // The state the picture shows: the level and its step.
   [[nodiscard]] int PictureLevel() const;
   [[nodiscard]] std::uint64_t PictureStep() const;
 
+  const RunLoop& loop_;
   const Simulation& record_;
-  std::uint64_t steps_ = 0;
   std::optional<std::uint64_t> seed_;
-  WallMomentumHistory walls_;
-  std::vector<RecordedRow> rows_;
   Figures shown_;
-  QList<QPointF> energy_history_;  // (time, potential energy per particle)
   ErrorReporter reporter_;
   FileChooser chooser_;
 
@@ -149,9 +125,6 @@ class ObservationWindow : public QWidget {
   std::string frame_text_;
   QString frame_error_;  // why there is no frame (an exception's text)
 
-  QElapsedTimer since_refresh_;    // since the last refresh was asked for
-  qint64 min_interval_ms_ = 100;
-  QTimer* due_;  // single shot: the refresh that was held back
 
   QLabel* count_;
   QLabel* time_;

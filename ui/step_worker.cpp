@@ -20,13 +20,13 @@ StepWorker::~StepWorker() {
 }
 
 void StepWorker::Start(Simulation sim, StepFunction step,
-                       std::optional<ObservationRequest> observe) {
+                       std::optional<ObservationRequest> observe, std::uint64_t generation) {
   Q_ASSERT(!busy_);
   stop_ = std::make_shared<StopFlag>(false);
   {
     const std::lock_guard lock(mutex_);
     wanted_id_ = ++last_id_;
-    job_ = Job{wanted_id_, std::move(sim), std::move(step), std::move(observe), stop_};
+    job_ = Job{wanted_id_, generation, std::move(sim), std::move(step), std::move(observe), stop_};
   }
   wake_.notify_one();
   if (!thread_.joinable()) thread_ = std::thread(&StepWorker::Run, this);
@@ -74,6 +74,7 @@ void StepWorker::Run() {
     }
 
     Outcome outcome;
+    outcome.generation = job.generation;
     outcome.sim = std::move(job.sim);
     outcome.stepped = static_cast<bool>(job.step);
     if (job.observe && outcome.stepped) outcome.wall_momentum = 0.0;

@@ -9,10 +9,10 @@
 // the window. Abandon sets the step's stop flag and forgets it: whatever it
 // leaves is thrown away unseen.
 //
-// An observation window that is shown hands over, with the record, what it
-// asks of the stepped state (an ObservationRequest); the worker works it out
-// after the step, on its own thread, and hands it back with the outcome. A
-// job may also only observe the record as it is, with no step.
+// With the record may come what the observation window asks of the stepped
+// state (an ObservationRequest); the worker works it out after the step, on
+// its own thread, and hands it back with the outcome. A job may also only
+// observe the record as it is, with no step.
 //
 // Records and errors cross between the threads under a standard mutex, never
 // through Qt's event queue, whose locks ThreadSanitizer cannot see; Finished
@@ -45,12 +45,14 @@ class StepWorker : public QObject {
   // and should return soon after the flag is set.
   using StepFunction = std::function<void(Simulation&, const StopFlag&, double*)>;
 
-  // How a job ended: the record as the step left it (level NextLevel the
-  // state it wrote), whether there was a step, the momentum the walls turned
-  // back if the step was asked to measure it, what was observed and how long
-  // that took, and, when it ended with an exception (a RuntimeError from the
-  // arithmetic, say), that exception.
+  // How a job ended: the generation it was started with, the record as the
+  // step left it (level NextLevel the state it wrote), whether there was a
+  // step, the momentum the walls turned back if the step was asked to
+  // measure it, what was observed and how long that took, and, when it ended
+  // with an exception (a RuntimeError from the arithmetic, say), that
+  // exception.
   struct Outcome {
+    std::uint64_t generation = 0;
     Simulation sim;
     bool stepped = true;
     std::optional<double> wall_momentum;
@@ -72,10 +74,10 @@ class StepWorker : public QObject {
 
   // Steps `sim` with `step` on the worker's thread (an empty `step`: no step)
   // and then, with a request, observes the state the step wrote (or, with no
-  // step, level CurLevel); a step observed measures the walls' momentum. Only
-  // when not Busy.
-  void Start(Simulation sim, StepFunction step,
-             std::optional<ObservationRequest> observe = std::nullopt);
+  // step, level CurLevel); a step observed measures the walls' momentum.
+  // `generation` comes back in the outcome. Only when not Busy.
+  void Start(Simulation sim, StepFunction step, std::optional<ObservationRequest> observe,
+             std::uint64_t generation);
 
   // Tells the step in flight to stop and forgets it; returns at once. Its
   // outcome is never delivered. Does nothing when not Busy.
@@ -92,6 +94,7 @@ class StepWorker : public QObject {
  private:
   struct Job {
     std::uint64_t id = 0;
+    std::uint64_t generation = 0;
     Simulation sim;
     StepFunction step;
     std::optional<ObservationRequest> observe;
