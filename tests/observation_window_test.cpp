@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "batch/batch_run.h"
-
+#include "form/window_texts.h"
 #include "model/observables.h"
 #include "model/time_step.h"
 #include "platform/random.h"
@@ -301,11 +301,11 @@ TEST(ObservationWindow, RecordingStopsAtTheMostRowsAndSaysSo) {
   (void)loop.SetObserving(now, true);
   carry(loop.Run(now, 2, 1));
   ASSERT_EQ(view.Rows().size(), 1u);
-  EXPECT_FALSE(label->text().contains(QStringLiteral("止め"))) << label->text().toStdString();
+  EXPECT_EQ(label->text().toStdString(), RecordingNote(1, kRowEvery, false));
   while (!loop.RowsFull() && now < 2.0 * kMostRows * kRowEvery) carry(loop.Tick(++now));
   ASSERT_EQ(view.Rows().size(), kMostRows);
   EXPECT_EQ(view.Rows().back().step, (kMostRows - 1) * kRowEvery);
-  EXPECT_TRUE(label->text().contains(QStringLiteral("記録を止めました"))) << label->text().toStdString();
+  EXPECT_EQ(label->text().toStdString(), RecordingNote(kMostRows, kRowEvery, true));
   for (int k = 0; k < 20; ++k) carry(loop.Tick(++now));
   EXPECT_EQ(view.Rows().size(), kMostRows);
 }

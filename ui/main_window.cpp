@@ -17,6 +17,7 @@
 #include <variant>
 
 #include "form/help_text.h"
+#include "form/window_texts.h"
 #include "form/run_fields.h"
 #include "model/placement.h"
 #include "model/time_step.h"
@@ -82,9 +83,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(RealStep) {
   picture_->SetBackColor(kPictureBackground);
   picture_->Clear();
   picture_->setFocusPolicy(Qt::StrongFocus);
-  picture_->setAccessibleName(QStringLiteral("分子の図"));
-  picture_->setAccessibleDescription(
-      QStringLiteral("10 × 10 の箱の中の分子を、白い縁の黒い円で表示します"));
+  picture_->setAccessibleName(Utf8(kPictureName));
+  picture_->setAccessibleDescription(Utf8(kPictureDescription));
 
   // The observation window, from the picture's context menu or F2 anywhere
   // in the window; nothing else of the window changes.
@@ -119,9 +119,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), step_(RealStep) {
                   &MainWindow::ShowAbout);
 
   run_button_ = AddButton(QStringLiteral("実行"), "runButton", QRect(304, 24, 113, 25),
-                          QStringLiteral("入力した値で、新しい配置からシミュレーションを始めます"));
+                          Utf8(kRunDescription));
   stop_button_ = AddButton(QStringLiteral("停止"), "stopButton", QRect(304, 56, 113, 25),
-                           QStringLiteral("シミュレーションを止めます。図はそのまま残ります"));
+                           Utf8(kStopDescription));
 
   count_ = AddField(Field::kCount, "count", QRect(304, 112, 57, 17));
   // Taller than the other labels, as it always was.

@@ -25,6 +25,7 @@
 #include <string>
 #include <utility>
 
+#include "form/window_texts.h"
 #include "platform/random.h"
 #include "ui/interface_font.h"
 
@@ -253,10 +254,8 @@ void ObservationWindow::ShowSeed() {
 }
 
 void ObservationWindow::ShowRows() {
-  const auto rows = static_cast<qulonglong>(loop_.Rows().size());
-  recording_->setText(loop_.RowsFull()
-                          ? QStringLiteral("%1 行に達したので記録を止めました").arg(rows)
-                          : QStringLiteral("%1 行 (%2 ステップごと)").arg(rows).arg(kRowEvery));
+  recording_->setText(
+      QString::fromStdString(RecordingNote(loop_.Rows().size(), kRowEvery, loop_.RowsFull())));
 }
 
 int ObservationWindow::PictureLevel() const {
