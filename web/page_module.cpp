@@ -171,6 +171,9 @@ EMSCRIPTEN_KEEPALIVE const char* tessaly_placing_error_message() {
   return Hand(TickErrorMessage(g_placing_error));
 }
 
+// Whether a run has been placed.
+EMSCRIPTEN_KEEPALIVE int tessaly_has_run() { return g_run ? 1 : 0; }
+
 // The seed the last run was placed from, in decimal (all 64 bits: more than
 // a JavaScript Number holds); empty before the first run.
 EMSCRIPTEN_KEEPALIVE const char* tessaly_seed_text() {

@@ -770,6 +770,9 @@ class Cases:
     def test_each_experiment_of_the_guide_opens_from_its_link_and_runs(self):
         self.e.open(self.url + "guide.html")
         self.WaitFor("return document.querySelectorAll('canvas.code[data-modules]').length >= 6")
+        # Left while its figures still load, the guide has Firefox log the
+        # service worker's aborted answer as an error.
+        self.WaitFor("return document.readyState === 'complete' && Array.from(document.images).every((i) => i.complete)")
         links = self.e.js("return Array.from(document.querySelectorAll('.run a'), (a) => a.getAttribute('href'))")
         self.assertGreaterEqual(len(set(links)), 6)
         for link in links:

@@ -33,22 +33,23 @@ const fields = ['count', 'timeStep', 'period'].map((name, k) => {
 });
 
 const text = (which) => utf8(tessaly._tessaly_text(which));
+// Whether 実行 has placed a run, and the seed it was placed from, in decimal.
+const hasRun = () => tessaly._tessaly_has_run() === 1;
+const runSeed = () => utf8(tessaly._tessaly_seed_text());
 $('picture').setAttribute('aria-label', text(0));
 $('picture').title = text(1);
 $('runButton').title = text(2);
 $('stopButton').title = text(3);
 
-let hasRun = false;   // 実行 has placed a run
 let interval = null;  // the ticks
 let wakeTimer = null;
 let wakeAt = NaN;     // when the loop is to be woken
 let pressRun = false; // ?run: 実行 is pressed once the page is ready
 let runPressed = false;  // 実行 was pressed, and the page may no longer reload
-let runSeed = '';     // the seed of the current run, in decimal
 
 // The state on the picture, as the module lays it out for drawing.
 const picture = new Picture($('picture'), () => {
-  if (!hasRun) return null;
+  if (!hasRun()) return null;
   const at = tessaly._tessaly_picture() / 8;
   const count = tessaly._tessaly_count();
   return { count, xy: tessaly.HEAPF64.subarray(at, at + 2 * count) };
@@ -65,7 +66,7 @@ const panel = new Panel($('panel'), $('panelButton'), (k) => tessaly._tessaly_ob
 
 // The state on the picture as the module keeps it, for saving and for tests.
 function pictureState() {
-  if (!hasRun) return null;
+  if (!hasRun()) return null;
   const n = tessaly._tessaly_state_length();
   const copy = (ptr) => tessaly.HEAPF64.slice(ptr / 8, ptr / 8 + n);
   return { count: tessaly._tessaly_count(), timeStep: tessaly._tessaly_time_step(),
@@ -74,7 +75,7 @@ function pictureState() {
 }
 
 const saving = new Saving(tessaly, utf8, new URL(page.module, location.href).href,
-  { seed: () => runSeed, picture: pictureState, hasRun: () => hasRun }, report, page);
+  { seed: runSeed, picture: pictureState, hasRun }, report, page);
 
 // ----- The run loop's actions -------------------------------------------
 
@@ -197,9 +198,7 @@ function onRun() {
     report(utf8(tessaly._tessaly_placing_error_message()));
     return;
   }
-  hasRun = true;
-  runSeed = utf8(tessaly._tessaly_seed_text());
-  $('seedValue').textContent = runSeed;
+  $('seedValue').textContent = runSeed();
   act(tessaly._tessaly_loop_run(now()));
 }
 
@@ -210,7 +209,7 @@ Object.assign(page, {
   running: () => interval !== null,
   refreshes: () => panel.refreshes,
   draw: () => picture.draw(),
-  seed: () => runSeed,
+  seed: runSeed,
   rows: () => tessaly._tessaly_rows(),
 });
 Object.defineProperty(page, 'drawn', { get: () => picture.drawn });
