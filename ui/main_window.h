@@ -10,9 +10,9 @@
 // Run starts afresh. The window never closes on an error.
 //
 // A tick's step runs on a thread of its own (StepWorker), so the window
-// answers at once whatever the count. The rules of a run, which ticks step,
-// which are dropped behind a slow step, what Stop and Run abandon, when the
-// busy cursor shows and what the observation window is brought, are
+// answers at once whatever the count. The rules of a run (which ticks step
+// and which are dropped behind a slow step, what Stop and Run abandon, when
+// the busy cursor shows, what the observation window shows and when) are
 // RunLoop's (run/run_loop): the window hands it what happened, with the time
 // on one clock started with the window, and carries out what it answers. When
 // a step is taken the window draws the state the tick started from and
@@ -160,7 +160,7 @@ class MainWindow : public QWidget {
   LabelledField period_;
   Timer* timer_;
   StepWorker* worker_;
-  RunLoop loop_;  // the stepping thread always answers
+  RunLoop loop_{true};  // the stepper is ready: a thread always answers
   QElapsedTimer clock_;
   QTimer* wake_;  // single shot: the time the run loop asked to be woken
   std::optional<LoopTime> wake_at_;  // what wake_ is armed for
