@@ -99,6 +99,9 @@ LoopActions RunLoop::Finished(LoopTime now, const JobResult& result) {
   }
   if (result.observation) Take(actions, now, *result.observation, result.observe_ms);
   if (tick_pending_ && running_) StartStep(actions, now);
+  // A job started while the view was hidden brought nothing for the view
+  // shown since: the record as it is brings it, unless a step does.
+  if (observing_ && !job.observe) ObserveNow(actions, now);
   return Done(actions, now);
 }
 

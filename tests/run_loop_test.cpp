@@ -280,6 +280,14 @@ TEST(RunLoop, ShownAgainTheViewForgetsTheWallsOfTheStepsItMissed) {
   EXPECT_EQ(Describe(driver.Apply({Ev::kShow, 500, ""})), "observe+figures wake@1000");
   EXPECT_EQ(driver.last->observe->walls.count, 0);
   EXPECT_EQ(driver.last->observe->steps, 2u);
+  driver.Apply({Ev::kDone, 501, ""});
+  // Shown during a step started hidden, the view has the record observed
+  // once that step ends, not at the next tick.
+  driver.Apply({Ev::kHide, 600, ""});
+  EXPECT_EQ(Describe(driver.Apply({Ev::kTick, 700, ""})), "step wake@1200");
+  EXPECT_EQ(Describe(driver.Apply({Ev::kShow, 710, ""})), "wake@1200");
+  EXPECT_EQ(Describe(driver.Apply({Ev::kDone, 720, ""})), "take observe+figures wake@1220");
+  EXPECT_EQ(driver.last->observe->steps, 3u);
 }
 
 TEST(RunLoop, AStepperThatNeverStartsIsReplacedTwiceThenReported) {
