@@ -30,13 +30,22 @@ MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    headers_sent = {}
+
     def log_message(self, *args):
         pass
 
+    def end_headers(self):
+        for name, value in self.headers_sent.items():
+            self.send_header(name, value)
+        super().end_headers()
 
-def Serve(folder):
-    """The site on a free port of 127.0.0.1, until shutdown()."""
-    handler = functools.partial(QuietHandler, directory=folder)
+
+def Serve(folder, headers=None):
+    """The site on a free port of 127.0.0.1, until shutdown(), with `headers`
+    on every answer besides those of a plain static host."""
+    handler = functools.partial(type("Handler", (QuietHandler,), {"headers_sent": headers or {}}),
+                                directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
@@ -90,6 +99,18 @@ class Engine:
         raise NotImplementedError
 
     def screenshot(self, path):
+        raise NotImplementedError
+
+    def tab(self):
+        """The tab that commands go to."""
+        raise NotImplementedError
+
+    def new_tab(self):
+        """Opens a tab, in the same profile, and goes to it; answers it."""
+        raise NotImplementedError
+
+    def to_tab(self, tab):
+        """Brings `tab` to the front; commands go to it from now on."""
         raise NotImplementedError
 
     def window_size(self, width, height):
@@ -151,6 +172,16 @@ class SeleniumEngine(Engine):
     def screenshot(self, path):
         self.driver.save_screenshot(path)
 
+    def tab(self):
+        return self.driver.current_window_handle
+
+    def new_tab(self):
+        self.driver.switch_to.new_window("tab")
+        return self.tab()
+
+    def to_tab(self, tab):
+        self.driver.switch_to.window(tab)
+
     def window_size(self, width, height):
         self.driver.set_window_size(width, height)
 
@@ -176,7 +207,7 @@ class Chromium(SeleniumEngine):
         super().__init__(webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options))
 
     def before_page(self, script):
-        """Runs `script` in every page before the page's own scripts."""
+        """Runs `script` in every page of this tab before the page's own scripts."""
         self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": script})
 
     def quit(self):
@@ -295,8 +326,9 @@ class Firefox(Engine):
         self.command("browsingContext.navigate", context=self.context, url=url, wait="complete")
 
     def before_page(self, script):
-        """Runs `script` in every page before the page's own scripts."""
-        self.command("script.addPreloadScript", functionDeclaration=f"() => {{ {script}\n}}")
+        """Runs `script` in every page of this tab before the page's own scripts."""
+        self.command("script.addPreloadScript", functionDeclaration=f"() => {{ {script}\n}}",
+                     contexts=[self.context])
 
     def evaluate(self, expression):
         # The answer travels as JSON text, as a WebDriver answer would.
@@ -331,6 +363,18 @@ class Firefox(Engine):
         data = self.command("browsingContext.captureScreenshot", context=self.context)["data"]
         with open(path, "wb") as f:
             f.write(base64.b64decode(data))
+
+    def tab(self):
+        return self.context
+
+    def new_tab(self):
+        self.context = self.command("browsingContext.create", type="tab")["context"]
+        self.command("browsingContext.setViewport", context=self.context, viewport=self.viewport)
+        return self.context
+
+    def to_tab(self, tab):
+        self.context = tab
+        self.command("browsingContext.activate", context=tab)
 
     def window_size(self, width, height):
         self.viewport = {"width": width, "height": height}

@@ -93,18 +93,3 @@ try {
 } finally {
   fs.rmSync(dir, { recursive: true, force: true });
 }
-if (process.exitCode) process.exit();
-
-// The service worker keeps every file the site has: its own list, and every
-// module that modules.json names.
-const site = path.dirname(modulePath);
-const listed = fs.readFileSync(path.join(site, 'sw.js'), 'utf8').match(/kFiles = \[([^\]]*)\]/)[1];
-const modules = JSON.parse(fs.readFileSync(path.join(site, 'modules.json'), 'utf8'))
-  .flatMap(({ file, beside = [] }) => [file, ...beside]);  // a module and the files beside it
-const files = fs.readdirSync(site, { recursive: true, withFileTypes: true })
-  .filter((entry) => entry.isFile())
-  .map((entry) => path.relative(site, path.join(entry.path ?? entry.parentPath, entry.name)));
-for (const file of files.filter((name) => name !== 'sw.js')) {
-  assert.ok(listed.includes(`'${file}'`) || modules.includes(file), `the service worker does not keep ${file}`);
-}
-console.log('the service worker keeps every file of the site');

@@ -8,6 +8,7 @@ import contextlib
 import json
 import math
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -19,6 +20,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from engines import ENGINES, Chromium, Firefox, Serve, WebKit  # noqa: E402
 
 SITE = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "build-web/site"
+# The build's own files: every file but the pages at the site's addresses.
+BUILD = next(os.scandir(os.path.join(SITE, "builds"))).path
 SCREENSHOT = sys.argv[2] if len(sys.argv) > 2 else None
 CHOSEN = sys.argv[3:] or list(ENGINES)
 
@@ -46,15 +49,45 @@ SILENT_FIRST_WORKER = """{
   };
 }"""
 
-def ModulePath(engine):
-    """The path of the module the page's own instance runs."""
-    return engine.js("return new URL(tessalyPage.module).pathname")
+# A page on one core, though its service worker makes it isolated; and a
+# record of what any other build's files say when they run.
+ONE_CORE_HEARING_BUILDS = """
+Object.defineProperty(globalThis, 'crossOriginIsolated', { get: () => false });
+window.heard = [];
+new BroadcastChannel('tessaly-build').onmessage = ({ data }) => window.heard.push(data);"""
+HEARING_BUILDS = ONE_CORE_HEARING_BUILDS.split("\n", 2)[2]
+
+
+def NextBuild(site, into):
+    """A copy of `site` as the next build: its folder renamed, and its worker
+    and modules saying, when they run, that they are the next build's."""
+    shutil.copytree(site, into)
+    old = os.path.basename(BUILD)
+    new = old[::-1]
+    os.rename(os.path.join(into, "builds", old), os.path.join(into, "builds", new))
+    for name in ("index.html", "guide.html", "sw.js"):
+        path = os.path.join(into, name)
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text.replace(old, new))
+    for name in os.listdir(os.path.join(into, "builds", new)):
+        if name == "worker.js" or re.fullmatch(r"tessaly_web\w*\.js", name):
+            with open(os.path.join(into, "builds", new, name), "a", encoding="utf-8") as script:
+                script.write(f"\nglobalThis.tessalyNextBuild = true;"
+                             f" new BroadcastChannel('tessaly-build').postMessage('{name}');\n")
+    return new
+
+
+def ModuleName(engine, which="module"):
+    """The file name of the module the page's own instance runs (or `stepModule`)."""
+    return engine.js(f"return new URL(tessalyPage.{which}).pathname.split('/').pop()")
 
 
 def Reference(module, steps):
     """The positions of the reference run (reference_steps.mjs) after `steps` steps."""
     script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "reference_steps.mjs")
-    out = subprocess.run(["node", script, os.path.join(SITE, module), str(steps)],
+    out = subprocess.run(["node", script, os.path.join(BUILD, module), str(steps)],
                          capture_output=True, text=True, check=True).stdout
     return json.loads(out)
 
@@ -305,8 +338,8 @@ class Cases:
                 self.assertGreater(named, 1)
         threads = isolated and named > 1
         cores = min(8, named) if threads else 1
-        self.assertEqual(self.e.js("return new URL(tessalyPage.stepModule).pathname"),
-                         "/tessaly_web_threads.js" if threads else ModulePath(self.e))
+        self.assertEqual(ModuleName(self.e, "stepModule"),
+                         "tessaly_web_threads.js" if threads else ModuleName(self.e))
         self.assertEqual(self.e.js("return tessalyPage.cores"), cores)
         self.assertEqual(self.Value("計算するコア"), str(cores))
         # 停止 during a step of the largest count: every thread at work on it
@@ -393,8 +426,9 @@ class Cases:
         self.assertGreater(self.e.js("return Number(document.getElementById('shareCode').dataset.modules)"), 0)
         # Every module is kept, not only the one this browser runs.
         missing = self.e.async_js("""const done = arguments[0];
-            caches.match('modules.json').then((r) => r.json()).then((modules) => Promise.all(
-              modules.map(({ file }) => caches.match(file).then((hit) => (hit ? null : file)))))
+            const at = (file) => new URL(file, tessalyPage.module).href;
+            caches.match(at('modules.json')).then((r) => r.json()).then((modules) => Promise.all(
+              modules.map(({ file }) => caches.match(at(file)).then((hit) => (hit ? null : file)))))
             .then((files) => done(files.filter(Boolean)));""")
         self.assertEqual(missing, [])
 
@@ -495,8 +529,8 @@ class Cases:
     def test_without_simd_the_scalar_module_runs_the_same_bits(self):
         with self.Scripted(NO_SIMD) as engine:
             self.Open("?seed=7")
-            self.assertEqual(engine.js("return [tessalyPage.simd, new URL(tessalyPage.module).pathname]"),
-                             [False, "/tessaly_web_scalar.js"])
+            self.assertEqual([engine.js("return tessalyPage.simd"), ModuleName(engine)],
+                             [False, "tessaly_web_scalar.js"])
             self.Run("40", "0.1", "10")
             self.WaitFor("return tessalyPage.ticks >= 15")
             self.e.click("停止")
@@ -722,7 +756,7 @@ class Cases:
             site = os.path.join(broken, "site")
             shutil.copytree(SITE, site)
             for name in ("worker.js", "save_worker.js"):
-                with open(os.path.join(site, name), "r+", encoding="utf-8") as script:
+                with open(os.path.join(site, os.path.relpath(BUILD, SITE), name), "r+", encoding="utf-8") as script:
                     text = script.read()
                     script.seek(0)
                     script.write("import './missing.js';\n" + text)
@@ -748,6 +782,92 @@ class Cases:
                 engine.quit()
                 server.shutdown()
                 server.server_close()
+
+    def test_an_open_page_stays_on_its_build_through_a_deploy(self):
+        """The site replaced by the next build while pages are open, from a
+        host that asks browsers to revalidate and from a plain one: open
+        pages go on with their own build's files, their workers included,
+        and say that a newer version is ready; a reload gives it."""
+        for host in ({"Cache-Control": "no-cache"}, {}):
+            with self.subTest(host=host), tempfile.TemporaryDirectory() as folder:
+                served = os.path.join(folder, "served")
+                shutil.copytree(SITE, served)
+                new = NextBuild(SITE, os.path.join(folder, "next"))
+                server = Serve(served, host)
+                engine = self.Engine()
+                try:
+                    self.Deploy(engine, f"http://127.0.0.1:{server.server_address[1]}/", served,
+                                os.path.join(folder, "next"), new)
+                finally:
+                    engine.quit()
+                    server.shutdown()
+                    server.server_close()
+
+    def Deploy(self, engine, url, served, next_site, new):
+        saved, self.e = self.e, engine
+        try:
+            # Where the engine can, the first page steps on one core (a new
+            # worker at every 停止) and the second on threads.
+            if hasattr(engine, "before_page"):
+                engine.before_page(ONE_CORE_HEARING_BUILDS)
+            first = engine.tab()
+            engine.open(url)
+            self.WaitFor("return document.body?.dataset.ready === 'true' && tessalyPage.settled"
+                         " && navigator.serviceWorker.controller !== null")
+            self.Run("2000", "0.05", "1")  # a step in flight at every 停止
+            self.WaitFor("return tessalyPage.ticks > 3")
+
+            shutil.rmtree(served)
+            shutil.copytree(next_site, served)
+            second = engine.new_tab()
+            if hasattr(engine, "before_page"):
+                engine.before_page(HEARING_BUILDS)
+            engine.open(url)
+            # (A tab behind another is never drawn in WebKitGTK, nor ready.)
+            self.WaitFor("return window.tessalyPage?.settled === true")
+            for tab in (second, first):
+                engine.to_tab(tab)
+                self.WaitFor("return !document.getElementById('updateNotice').hidden", 30)
+
+            # The open page goes on, the notice closed: 停止 and 実行, then a save.
+            self.e.click("閉じる")
+            for _ in range(3):
+                self.e.click("停止")
+                ticks = self.Ticks()
+                self.e.click("実行")
+                self.WaitFor(f"return tessalyPage.ticks > {ticks + 3}", 30)
+            self.e.click("観測")
+            self.WaitFor("return !document.getElementById('xyzButton').disabled && "
+                         "document.getElementById('xyzButton').checkVisibility()")
+            frame = self.Saved("XYZ を保存")
+            self.assertEqual(frame["text"].split("\n", 1)[0], "2000")
+            if self.e.js("return tessalyPage.cores") == 1:  # its workers were ended and started anew
+                self.assertGreater(self.e.js("return tessalyPage.workerRestarts"), 0)
+            loaded = self.e.js("return performance.getEntriesByType('resource').map((e) => e.name)")
+            self.assertFalse([name for name in loaded if new in name])
+            for tab in (first, second):
+                engine.to_tab(tab)
+                self.NoErrors(engine)
+                if hasattr(engine, "before_page"):
+                    self.assertEqual(engine.js("return window.heard"), [], "the next build ran")
+                self.assertFalse(engine.js("return window.tessalyNextBuild === true"))
+
+            # Reloaded, the page is the next build's, and its worker too.
+            engine.to_tab(first)
+            engine.js("location.reload()")
+            self.WaitFor("return document.body?.dataset.ready === 'true' && window.tessalyNextBuild === true", 30)
+            self.assertIn(f"builds/{new}/", engine.js("return document.querySelector('script[type=module]').src"))
+            self.assertTrue(engine.js("return document.getElementById('updateNotice').hidden"))
+            self.Run("300", "0.05", "10")
+            self.WaitFor("return tessalyPage.ticks > 3", 30)
+            if hasattr(engine, "before_page"):
+                engine.to_tab(second)
+                self.WaitFor("return window.heard.includes('worker.js')")
+                engine.to_tab(first)
+            self.LetTheWorkerLoad()
+            self.NoErrors(engine)
+        finally:
+            self.e = saved
 
     def test_the_help_shows_the_text_of_the_module(self):
         self.Open()

@@ -26,8 +26,8 @@ const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tessaly-simd-'));
 try {
   const cases = [
     // file, whether it uses SIMD
-    ['site/tessaly_web.js', true],
-    ['site/tessaly_web_scalar.js', false],
+    ['site-files/tessaly_web.js', true],
+    ['site-files/tessaly_web_scalar.js', false],
     ['tessaly.js', true],
     ['tessaly_scalar.js', false],
   ];
@@ -47,9 +47,9 @@ try {
 
 // What the page and its worker can call: the same in both page modules.
 globalThis.require = createRequire(import.meta.url);
-globalThis.__dirname = path.join(web, 'site');
+globalThis.__dirname = path.join(web, 'site-files');
 async function Functions(file) {
-  const { default: createTessaly } = await import(path.join(web, 'site', file));
+  const { default: createTessaly } = await import(path.join(web, 'site-files', file));
   const tessaly = await createTessaly();
   return Object.keys(tessaly).filter((name) => typeof tessaly[name] === 'function').sort();
 }

@@ -252,6 +252,23 @@ if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
   const registered = navigator.serviceWorker.register('sw.js');
   registered.catch(() => {});
   ReloadOnceIsolated(registered, () => runPressed, () => { page.settled = true; });
+  TellOfNewerBuilds();
 } else {
   page.settled = true;
+}
+
+// The page stays on its own build until it is reloaded. Once the service
+// worker has installed a newer one, the page says so, and goes on.
+function TellOfNewerBuilds() {
+  const own = new URL('.', import.meta.url).href;
+  navigator.serviceWorker.addEventListener('message', ({ data }) => {
+    if (typeof data?.newest !== 'string' || new URL(data.newest, location.href).href === own) return;
+    $('updateNotice').hidden = false;
+  });
+  navigator.serviceWorker.startMessages();
+  // One installed before this page listened; the first service worker has
+  // no controller to ask, and nothing newer to tell of.
+  navigator.serviceWorker.controller?.postMessage({ asking: 'newest' });
+  $('updateReload').addEventListener('click', () => location.reload());
+  $('updateClose').addEventListener('click', () => { $('updateNotice').hidden = true; });
 }
