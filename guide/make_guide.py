@@ -95,7 +95,10 @@ def main():
 
     guide = re.sub(r"^```(run|numbers)\n(.*?)^```$", replace, guide, flags=re.S | re.M)
     body = markdown.markdown(guide, extensions=["fenced_code", "tables"], output_format="html")
-    script = '<script type="module" src="guide.js"></script>\n' if edition == "site" else ""
+    # The site's copy: the QR codes' script, and the site's icon, which the
+    # service worker keeps (a browser would otherwise ask for a favicon).
+    script = ('<link rel="icon" href="tessaly.svg" type="image/svg+xml">\n'
+              '<script type="module" src="guide.js"></script>\n') if edition == "site" else ""
     page = ("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
             "<title>Tessaly 授業ガイド</title>\n<style>" + STYLE + "</style>\n" + script +

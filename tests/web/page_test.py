@@ -646,14 +646,14 @@ class Cases:
             self.LetTheWorkerLoad()
             self.NoErrors(self.e)
 
-    def Saved(self, caption):
+    def Saved(self, caption, timeout=15.0):
         """Presses a save button; the file the page hands the browser, as a
         hook that only tests set up sees it (the page itself keeps nothing)."""
         self.e.js("if (!tessalyPage.saved) { tessalyPage.saved = [];"
                   " tessalyPage.onSaved = (name, text) => tessalyPage.saved.push({ name, text }); }")
         before = self.e.js("return tessalyPage.saved.length")
         self.e.click(caption)
-        self.WaitFor(f"return tessalyPage.saved.length > {before}")
+        self.WaitFor(f"return tessalyPage.saved.length > {before}", timeout)
         return self.e.js("return tessalyPage.saved[tessalyPage.saved.length - 1]")
 
     def Batch(self, *args):
@@ -814,7 +814,7 @@ class Cases:
             engine.open(url)
             self.WaitFor("return document.body?.dataset.ready === 'true' && tessalyPage.settled"
                          " && navigator.serviceWorker.controller !== null")
-            self.Run("2000", "0.05", "1")  # a step in flight at every 停止
+            self.Run("1000", "0.05", "1")  # a step in flight at every 停止
             self.WaitFor("return tessalyPage.ticks > 3")
 
             shutil.rmtree(served)
@@ -839,8 +839,9 @@ class Cases:
             self.e.click("観測")
             self.WaitFor("return !document.getElementById('xyzButton').disabled && "
                          "document.getElementById('xyzButton').checkVisibility()")
-            frame = self.Saved("XYZ を保存")
-            self.assertEqual(frame["text"].split("\n", 1)[0], "2000")
+            # (WebKitGTK's ended workers step on for a while, in its own time.)
+            frame = self.Saved("XYZ を保存", 60)
+            self.assertEqual(frame["text"].split("\n", 1)[0], "1000")
             if self.e.js("return tessalyPage.cores") == 1:  # its workers were ended and started anew
                 self.assertGreater(self.e.js("return tessalyPage.workerRestarts"), 0)
             loaded = self.e.js("return performance.getEntriesByType('resource').map((e) => e.name)")
