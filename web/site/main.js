@@ -3,8 +3,9 @@
 // what happens (run/run_loop.h): this file hands it each event with the time
 // it happened and carries out the actions it answers with. The fields' rules
 // and every message come from the module too.
-// start.js has chosen the module (window.tessalyPage.module) and loads this
-// file; whatever throws here, it shows in the page.
+// start.js has chosen the module (window.tessalyPage.module), started it
+// (tessalyPage.starting) and loads this file; whatever throws here, it shows
+// in the page.
 import { Panel } from './panel.js';
 import { Picture } from './picture.js';
 import { ReadAddress } from './address.js';
@@ -13,8 +14,7 @@ import { ReloadOnceIsolated } from './threads.js';
 
 const $ = (id) => document.getElementById(id);
 const page = window.tessalyPage;
-const { default: createTessaly } = await import(page.module);
-const tessaly = await createTessaly();
+const tessaly = await page.starting;
 const utf8 = (ptr) => tessaly.UTF8ToString(ptr);
 const kNoError = -1;
 
