@@ -20,6 +20,10 @@ inline constexpr std::string_view kStopDescription =
 inline constexpr std::string_view kOneCoreWhy =
     "このページはクロスオリジン分離されていないため、1 つのコアで計算します"
     " (https か localhost で開き直すと、すべてのコアを使います)";
+// When what a button of the page needs could not be loaded at its first press.
+inline constexpr std::string_view kPartNotLoaded =
+    "この機能のファイルを読み込めませんでした。ネットワークにつながっているか確かめて、"
+    "もう一度押してください。";
 
 // What the 記録 line says of `rows` rows kept, every `every` steps, `full`
 // once the most that are kept has been reached.

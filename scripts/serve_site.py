@@ -15,7 +15,26 @@ ISOLATION = {
 }
 
 
+# The types browsers insist on, named here rather than taken from the
+# system's map, which a fresh machine may lack: a module script must be
+# JavaScript, and WebAssembly is compiled while it downloads only when it
+# comes as application/wasm.
+TYPES = {
+    ".js": "text/javascript",
+    ".mjs": "text/javascript",
+    ".wasm": "application/wasm",
+    ".json": "application/json",
+    ".webmanifest": "application/manifest+json",
+    ".html": "text/html",
+    ".css": "text/css",
+    ".svg": "image/svg+xml",
+    ".png": "image/png",
+}
+
+
 class IsolatingHandler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, **TYPES}
+
     def log_message(self, *args):
         pass
 

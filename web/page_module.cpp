@@ -493,11 +493,12 @@ EMSCRIPTEN_KEEPALIVE const char* tessaly_recording_note() {
 EMSCRIPTEN_KEEPALIVE const char* tessaly_thermo_table() { return Hand(ThermoTable(g_loop.Rows())); }
 
 // The page's texts: 0 the picture's name, 1 its description, 2 what 実行
-// does, 3 what 停止 does, 4 why one core steps of several.
+// does, 3 what 停止 does, 4 why one core steps of several, 5 that what a
+// button needs could not be loaded.
 EMSCRIPTEN_KEEPALIVE const char* tessaly_text(int which) {
   constexpr std::string_view kTexts[] = {kPictureName, kPictureDescription, kRunDescription,
-                                         kStopDescription, kOneCoreWhy};
-  return Hand(std::string(kTexts[std::clamp(which, 0, 4)]));
+                                         kStopDescription, kOneCoreWhy, kPartNotLoaded};
+  return Hand(std::string(kTexts[std::clamp(which, 0, 5)]));
 }
 
 // How long the worker that saves the picture's state may stay silent, and

@@ -31,6 +31,9 @@ MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     headers_sent = {}
+    # As scripts/serve_site.py names them, whatever the system's map says.
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".js": "text/javascript",
+                      ".mjs": "text/javascript", ".wasm": "application/wasm"}
 
     def log_message(self, *args):
         pass

@@ -2,15 +2,11 @@
 // the compatibility form made by the JavaScript engine, as the page makes it.
 //   node tests/web/fields_test.mjs build-web/site/tessaly_web.js
 import assert from 'node:assert/strict';
-import { createRequire } from 'node:module';
 import path from 'node:path';
+import { LoadModule } from './load_module.mjs';
 
 const modulePath = path.resolve(process.argv[2]);
-// The module's loader expects node's CommonJS names.
-globalThis.require = createRequire(import.meta.url);
-globalThis.__dirname = path.dirname(modulePath);
-const { default: createTessaly } = await import(modulePath);
-const tessaly = await createTessaly();
+const tessaly = await LoadModule(modulePath);
 
 const kNoError = -1;
 const [kCount, kTimeStep, kPeriod] = [0, 1, 2];

@@ -6,17 +6,14 @@
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
+import { LoadModule } from './load_module.mjs';
 
 const desktop = process.argv[2];
 const modulePath = path.resolve(process.argv[3]);
-globalThis.require = createRequire(import.meta.url);
-globalThis.__dirname = path.dirname(modulePath);
-const { default: createTessaly } = await import(modulePath);
-const measured = await createTessaly();
-const plain = await createTessaly();
+const measured = await LoadModule(modulePath);
+const plain = await LoadModule(modulePath);
 const { ReadFigures } = await import(path.join(path.dirname(modulePath), 'panel.js'));
 const kNoError = -1;
 

@@ -755,7 +755,7 @@ class Cases:
         with tempfile.TemporaryDirectory() as broken:
             site = os.path.join(broken, "site")
             shutil.copytree(SITE, site)
-            for name in ("worker.js", "save_worker.js"):
+            for name in ("worker.js", "save_worker.js", "help.js"):
                 with open(os.path.join(site, os.path.relpath(BUILD, SITE), name), "r+", encoding="utf-8") as script:
                     text = script.read()
                     script.seek(0)
@@ -766,18 +766,22 @@ class Cases:
                 engine.open(f"http://127.0.0.1:{server.server_address[1]}/?observe")
                 self.assertTrue(engine.wait("return document.body?.dataset.ready === 'true' && tessalyPage.settled"))
                 # The worker that steps fails at once, and again at 実行; then
-                # the one that saves.
-                for what, then in (("計算", "実行"), ("計算", "XYZ を保存"), ("保存", None)):
-                    self.assertTrue(engine.wait("return document.getElementById('errorBox').open", 30), what)
+                # the one that saves; then 使い方, whose script is loaded at
+                # its first press.
+                for said, then in (("計算を受け持つワーカーを起動できませんでした", "実行"),
+                                   ("計算を受け持つワーカーを起動できませんでした", "XYZ を保存"),
+                                   ("保存を受け持つワーカーを起動できませんでした", "使い方"),
+                                   ("この機能のファイルを読み込めませんでした", None)):
+                    self.assertTrue(engine.wait("return document.getElementById('errorBox').open", 30), said)
                     message = engine.js("return document.getElementById('errorMessage').textContent")
-                    self.assertIn(f"{what}を受け持つワーカーを起動できませんでした", message)
-                    self.assertIn("再読み込み", message)
+                    self.assertIn(said, message)
+                    self.assertRegex(message, "再読み込み|もう一度押して")
                     self.assertNotRegex(message.replace("XYZ", ""), r"[A-Za-z]{3}", "every word in Japanese")
                     engine.click("OK")
                     self.assertTrue(engine.wait("return !document.getElementById('errorBox').open"))
                     if then:
                         engine.click(then)
-                self.assertEqual(engine.js("return tessalyPage.reports.length"), 3)
+                self.assertEqual(engine.js("return tessalyPage.reports.length"), 4)
             finally:
                 engine.quit()
                 server.shutdown()
@@ -881,6 +885,29 @@ class Cases:
             self.assertEqual(self.e.js("return [tessalyPage.cores, tessalyPage.workerRestarts > 0]"), [1, True])
         loaded = self.e.js("return performance.getEntriesByType('resource').map((e) => e.name)")
         self.assertFalse([name for name in loaded if new in name])
+
+    def test_what_a_press_needs_loads_at_the_first_press(self):
+        self.Open()
+        fetched = ("return performance.getEntriesByType('resource')"
+                   ".map((r) => new URL(r.name).pathname.split('/').pop())")
+        later = {"qrcode.mjs", "share.js", "saving.js", "help.js"}
+        self.assertEqual(later & set(self.e.js(fetched)), set())
+        # Every module's WebAssembly comes as WebAssembly, which engines
+        # compile while it downloads.
+        types = self.e.async_js("""const done = arguments[0];
+            fetch(new URL('modules.json', tessalyPage.module)).then((r) => r.json()).then((modules) => Promise.all(
+              modules.flatMap(({ beside }) => beside).filter((f) => f.endsWith('.wasm'))
+                .map((f) => fetch(new URL(f, tessalyPage.module)).then((r) => [f, r.headers.get('content-type')]))))
+            .then(done);""")
+        self.assertEqual(len(types), 3)
+        self.assertEqual({t for _, t in types}, {"application/wasm"}, types)
+        self.e.click("共有")
+        self.WaitFor("return Number(document.getElementById('shareCode').dataset.modules) > 0")
+        self.CloseDialog("shareBox")
+        self.e.click("使い方")
+        self.WaitFor("return document.getElementById('helpText').textContent.includes('分子の数')")
+        self.CloseDialog("helpBox")
+        self.assertEqual(later & set(self.e.js(fetched)), {"qrcode.mjs", "share.js", "help.js"})
 
     def test_the_help_shows_the_text_of_the_module(self):
         self.Open()

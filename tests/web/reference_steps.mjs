@@ -1,13 +1,10 @@
 // The positions the module reaches from seed 7 with 40 particles in STEPS
 // unmeasured steps, as exact JSON: what the page must show after as many ticks.
 //   node tests/web/reference_steps.mjs MODULE STEPS
-import { createRequire } from 'node:module';
-import path from 'node:path';
+import { LoadModule } from './load_module.mjs';
 
 const [file, steps] = process.argv.slice(2);
-globalThis.require = createRequire(import.meta.url);  // what the module uses under node
-globalThis.__dirname = path.dirname(path.resolve(file));
-const t = await (await import(path.resolve(file))).default();
+const t = await LoadModule(file);
 t.ccall('tessaly_use_seed', 'number', ['string'], ['7']);
 t.ccall('tessaly_read_fields', 'number', Array(6).fill('string'), ['40', '40', '0.1', '0.1', '10', '10']);
 t._tessaly_start();

@@ -5,16 +5,13 @@
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
+import { LoadModule } from './load_module.mjs';
 
 const desktop = path.resolve(process.argv[2]);
 const modulePath = path.resolve(process.argv[3]);
-globalThis.require = createRequire(import.meta.url);
-globalThis.__dirname = path.dirname(modulePath);
-const { default: createTessaly } = await import(modulePath);
-const tessaly = await createTessaly();
+const tessaly = await LoadModule(modulePath);
 const text = (name, ...args) =>
   tessaly.ccall(name, 'string', args.map((a) => (typeof a === 'number' ? 'number' : 'string')), args);
 

@@ -8,14 +8,17 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
+import { LoadModule } from './load_module.mjs';
 
 const web = path.resolve(process.argv[2]);
 
-// The WebAssembly inside a one-file module: a base64 data address.
+// The WebAssembly of a module: the file beside it, or inside a one-file
+// module as a base64 data address.
 function WasmOf(file) {
+  const beside = file.replace(/\.js$/, '.wasm');
+  if (fs.existsSync(beside)) return fs.readFileSync(beside);
   const text = fs.readFileSync(file, 'utf8');
   const found = text.match(/data:application\/octet-stream;base64,([A-Za-z0-9+/=]+)/);
   assert.ok(found, `${file} holds no WebAssembly`);
@@ -46,11 +49,8 @@ try {
 }
 
 // What the page and its worker can call: the same in both page modules.
-globalThis.require = createRequire(import.meta.url);
-globalThis.__dirname = path.join(web, 'site-files');
 async function Functions(file) {
-  const { default: createTessaly } = await import(path.join(web, 'site-files', file));
-  const tessaly = await createTessaly();
+  const tessaly = await LoadModule(path.join(web, 'site-files', file));
   return Object.keys(tessaly).filter((name) => typeof tessaly[name] === 'function').sort();
 }
 const simd = await Functions('tessaly_web.js');

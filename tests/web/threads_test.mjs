@@ -4,13 +4,9 @@
 // leaves no thread at work.
 //   node tests/web/threads_test.mjs build-web/site/tessaly_web.js build-web/site/tessaly_web_threads.js
 import assert from 'node:assert/strict';
-import { createRequire } from 'node:module';
-import path from 'node:path';
+import { LoadModule } from './load_module.mjs';
 
-// The modules' loaders expect node's CommonJS names.
-globalThis.require = createRequire(import.meta.url);
-globalThis.__dirname = path.dirname(path.resolve(process.argv[2]));
-const load = async (file, options) => (await import(path.resolve(file))).default(options);
+const load = LoadModule;
 
 const kNoError = -1;
 const kStopped = -2;

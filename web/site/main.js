@@ -3,30 +3,34 @@
 // what happens (run/run_loop.h): this file hands it each event with the time
 // it happened and carries out the actions it answers with. The fields' rules
 // and every message come from the module too.
-// start.js has chosen the module (window.tessalyPage.module) and loads this
-// file; whatever throws here, it shows in the page.
+// start.js has chosen the module (window.tessalyPage.module), started it
+// (tessalyPage.starting) and loads this file; whatever throws here, it shows
+// in the page.
 import { Panel } from './panel.js';
 import { Picture } from './picture.js';
 import { ReadAddress } from './address.js';
-import { Saving } from './saving.js';
-import { Share } from './share.js';
-import { SetUpHelp } from './help.js';
 import { Stepper } from './stepper.js';
 import { ReloadOnceIsolated } from './threads.js';
 
 const $ = (id) => document.getElementById(id);
 const page = window.tessalyPage;
-const { default: createTessaly } = await import(page.module);
-const tessaly = await createTessaly();
+const tessaly = await page.starting;
 const utf8 = (ptr) => tessaly.UTF8ToString(ptr);
 const kNoError = -1;
+
+// Sets a text the page may already show only where it differs: a text set
+// anew, even to itself, is painted anew, and would count as the page's
+// largest paint once more.
+function setText(element, key, value) {
+  if (element[key] !== value) element[key] = value;
+}
 
 // The fields in the module's order: 分子の数, 時間刻み, タイマー.
 const fields = ['count', 'timeStep', 'period'].map((name, k) => {
   const label = $(`${name}Label`);
   const input = $(`${name}Field`);
-  label.textContent = utf8(tessaly._tessaly_field_text(k, 0));
-  input.value = utf8(tessaly._tessaly_field_text(k, 1));
+  setText(label, 'textContent', utf8(tessaly._tessaly_field_text(k, 0)));
+  setText(input, 'value', utf8(tessaly._tessaly_field_text(k, 1)));
   input.title = utf8(tessaly._tessaly_field_text(k, 2));
   label.title = utf8(tessaly._tessaly_field_text(k, 3));
   return input;
@@ -74,8 +78,65 @@ function pictureState() {
     vel: copy(tessaly._tessaly_picture_velocities()) };
 }
 
-const saving = new Saving(tessaly, utf8, new URL(page.module, location.href).href,
-  { seed: runSeed, picture: pictureState, hasRun }, report, page);
+// What only a press needs (the saves, 共有 and its QR code, 使い方) loads at
+// the first press: a press before it has arrived waits for it, and one whose
+// file cannot be loaded is said in the error dialog, and tried again at the
+// next press.
+function later(load) {
+  let loading = null;
+  return () => (loading ??= load().catch((error) => {
+    loading = null;
+    throw error;
+  }));
+}
+async function pressed(load, use) {
+  let part;
+  try {
+    part = await load();
+  } catch {
+    report(text(5));
+    return;
+  }
+  await use(part);
+}
+
+// 記録: the note and the buttons follow every change of the rows or of the
+// picture; what saves (saving.js) loads at the first press of either.
+const loadSaving = later(() => import('./saving.js'));
+const saving = {
+  csvButton: $('csvButton'),
+  xyzButton: $('xyzButton'),
+  note: $('recordNote'),
+  busy: false,  // a frame is being written
+  update() {
+    setText(this.note, 'textContent', utf8(tessaly._tessaly_recording_note()));
+    this.note.classList.toggle('full', tessaly._tessaly_rows_full() === 1);
+    this.csvButton.disabled = tessaly._tessaly_rows() === 0;
+    this.xyzButton.disabled = this.busy || !hasRun();
+  },
+};
+saving.csvButton.addEventListener('click', () => {
+  if (tessaly._tessaly_rows() === 0) return;
+  // The rows as they are at the press.
+  const args = [utf8(tessaly._tessaly_thermo_table()), runSeed(), tessaly._tessaly_last_row_step(), page];
+  pressed(loadSaving, ({ SaveTable }) => SaveTable(...args));
+});
+saving.xyzButton.addEventListener('click', async () => {
+  const state = pictureState();
+  if (!state || saving.busy) return;
+  const seed = runSeed();
+  saving.busy = true;
+  saving.update();
+  try {
+    await pressed(loadSaving, ({ SaveFrame }) => SaveFrame({ moduleUrl: new URL(page.module, location.href).href,
+      ...state }, seed, tessaly._tessaly_silence_limit_ms(), page));
+  } catch (reason) {
+    report(utf8(tessaly._tessaly_save_failed(0, reason)));
+  } finally {
+    saving.busy = false;
+    saving.update();
+  }
+});
 
 // ----- The run loop's actions -------------------------------------------
 
@@ -232,15 +293,19 @@ picture.onSized = () => {
   }
 };
 picture.observe();
-new Share($('shareButton'), () => {
+function shareQuery() {
   const observe = panel.shown ? 1 : 0;
   const ran = utf8(tessaly._tessaly_share_query(observe));
   if (ran) return ran;
   const texts = fields.map((input) => input.value);
   return utf8(tessaly.ccall('tessaly_share_query_of_texts', 'number', ['string', 'string', 'string', 'number'],
     [...texts, observe]));
-});
-SetUpHelp($('helpButton'), () => utf8(tessaly._tessaly_help_html()));
+}
+const loadShare = later(async () => new (await import('./share.js')).Share(shareQuery));
+$('shareButton').addEventListener('click', () => pressed(loadShare, (share) => share.Open()));
+const loadHelp = later(() => import('./help.js'));
+$('helpButton').addEventListener('click',
+  () => pressed(loadHelp, ({ ShowHelp }) => ShowHelp(() => utf8(tessaly._tessaly_help_html()))));
 const asked = ReadAddress(location.search, fields,
   (seed) => tessaly.ccall('tessaly_use_seed', 'number', ['string'], [seed]) === 1, report);
 if (asked.observe && !panel.shown) panel.toggle();

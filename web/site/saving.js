@@ -2,7 +2,8 @@
 // --thermo table (CSV を保存), and the state on the picture as one frame of
 // its --xyz (XYZ を保存), each named after the run's seed and step. Both are
 // written by the module, the frame in a worker of its own (save_worker.js)
-// so that its pass over the pairs never holds up the page.
+// so that its pass over the pairs never holds up the page. Loaded at the
+// first press of either button; the buttons themselves are the page's.
 
 // Hands `text` to the browser as a download named `name`. Nothing of it is
 // kept once the download has started; a test may watch with page.onSaved.
@@ -52,46 +53,20 @@ async function frameOf(state, silenceMs) {
   }
 }
 
-// Sets up both buttons. `run` reads what the module holds: the seed, the
-// table, the state on the picture; `report(message)` shows the error dialog.
-export class Saving {
-  constructor(tessaly, utf8, moduleUrl, run, report, page) {
-    this.csvButton = document.getElementById('csvButton');
-    this.xyzButton = document.getElementById('xyzButton');
-    this.note = document.getElementById('recordNote');
-    this.tessaly = tessaly;
-    this.utf8 = utf8;
-    this.saving = false;
-    this.csvButton.addEventListener('click', () => {
-      if (tessaly._tessaly_rows() === 0) return;
-      download(`tessaly-${run.seed()}-${tessaly._tessaly_last_row_step()}.csv`,
-        utf8(tessaly._tessaly_thermo_table()), page);
-    });
-    this.xyzButton.addEventListener('click', async () => {
-      const state = run.picture();
-      if (!state || this.saving) return;
-      const seed = run.seed();
-      this.saving = true;
-      this.update();
-      try {
-        const frame = await frameOf({ moduleUrl, ...state }, tessaly._tessaly_silence_limit_ms());
-        download(`tessaly-${seed}-${state.steps}.xyz`, frame, page);
-      } catch (reason) {
-        report(utf8(tessaly._tessaly_save_failed(0, typeof reason === 'number' ? reason : kNotStarted)));
-      } finally {
-        this.saving = false;
-        this.update();
-      }
-    });
-    this.hasRun = run.hasRun;
-  }
+// Hands the browser the table `text` of the rows up to `step`.
+export function SaveTable(text, seed, step, page) {
+  download(`tessaly-${seed}-${step}.csv`, text, page);
+}
 
-  // The rows or the picture changed.
-  update() {
-    const rows = this.tessaly._tessaly_rows();
-    this.note.textContent = this.utf8(this.tessaly._tessaly_recording_note());
-    this.note.classList.toggle('full', this.tessaly._tessaly_rows_full() === 1);
-    this.csvButton.disabled = rows === 0;
-    this.xyzButton.disabled = this.saving || !this.hasRun();
+// Hands the browser the frame of `state` ({ moduleUrl, count, timeStep,
+// steps, pos, vel }); rejects with the reason's code where it cannot
+// (tessaly_save_failed's `reason`).
+export async function SaveFrame(state, seed, silenceMs, page) {
+  let frame;
+  try {
+    frame = await frameOf(state, silenceMs);
+  } catch (reason) {
+    throw typeof reason === 'number' ? reason : kNotStarted;
   }
+  download(`tessaly-${seed}-${state.steps}.xyz`, frame, page);
 }

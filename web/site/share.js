@@ -42,15 +42,15 @@ export function DrawCode(canvas, text, sizeCss) {
   return modules;
 }
 
+// Loaded at the first press of 共有, which then calls Open().
 export class Share {
   // `query()` gives the address parameters of the current run ("?count=…").
-  constructor(button, query) {
+  constructor(query) {
     this.box = document.getElementById('shareBox');
     this.linkField = document.getElementById('shareLink');
     this.canvas = document.getElementById('shareCode');
     this.copied = document.getElementById('shareCopied');
     this.query = query;
-    button.addEventListener('click', () => this.Open());
     document.getElementById('shareCopy').addEventListener('click', () => this.Copy());
     this.linkField.addEventListener('focus', () => this.linkField.select());
     const warning = document.getElementById('shareLoopback');

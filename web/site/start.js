@@ -65,6 +65,10 @@ async function Start() {
   page.module = new URL(chosen.file, import.meta.url).href;
   page.stepModule = new URL(stepping.file, import.meta.url).href;
   page.threads = stepping.needs.includes('threads') ? StepThreads() : 0;
+  // The module downloads and compiles while the page's scripts load; main.js
+  // takes it, and whatever failed throws there.
+  page.starting = import(page.module).then(({ default: createTessaly }) => createTessaly());
+  page.starting.catch(() => {});
   await import('./main.js');
 }
 
