@@ -507,6 +507,9 @@ EMSCRIPTEN_KEEPALIVE const char* tessaly_text(int which) {
 EMSCRIPTEN_KEEPALIVE double tessaly_silence_limit_ms() {
   return JobSilenceLimitMs(g_sim.ParticleCount);
 }
+// Starts of the worker that saves before the page gives up: as many as the
+// worker that steps gets.
+EMSCRIPTEN_KEEPALIVE int tessaly_save_attempts() { return kStepperAttempts; }
 EMSCRIPTEN_KEEPALIVE const char* tessaly_save_failed(int what, int reason) {
   constexpr std::string_view kReasons[] = {kSaveWorkerNotStarted, kSaveWorkerSilent,
                                            kSaveTimeOverflows};

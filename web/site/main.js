@@ -127,9 +127,11 @@ saving.xyzButton.addEventListener('click', async () => {
   const seed = runSeed();
   saving.busy = true;
   saving.update();
+  // The saving worker is given the time and the starts the stepping one is.
+  const patience = { silenceMs: tessaly._tessaly_silence_limit_ms(), attempts: tessaly._tessaly_save_attempts() };
   try {
     await pressed(loadSaving, ({ SaveFrame }) => SaveFrame({ moduleUrl: new URL(page.module, location.href).href,
-      ...state }, seed, tessaly._tessaly_silence_limit_ms(), page));
+      ...state }, seed, patience, page));
   } catch (reason) {
     report(utf8(tessaly._tessaly_save_failed(0, reason)));
   } finally {

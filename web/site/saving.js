@@ -20,7 +20,6 @@ function download(name, text, page) {
   page.onSaved?.(name, text);
 }
 
-const kAttempts = 3;  // starts of the saving worker before the page gives up
 const kNotStarted = 0;
 const kSilent = 1;
 const kTimeOverflows = 2;
@@ -43,12 +42,12 @@ function frameOnce(state, silenceMs) {
   });
 }
 
-async function frameOf(state, silenceMs) {
+async function frameOf(state, silenceMs, attempts) {
   for (let attempt = 1; ; ++attempt) {
     try {
       return await frameOnce({ ...state, pos: state.pos.slice(), vel: state.vel.slice() }, silenceMs);
     } catch (reason) {
-      if (reason !== kNotStarted || attempt >= kAttempts) throw reason;
+      if (reason !== kNotStarted || attempt >= attempts) throw reason;
     }
   }
 }
@@ -59,12 +58,13 @@ export function SaveTable(text, seed, step, page) {
 }
 
 // Hands the browser the frame of `state` ({ moduleUrl, count, timeStep,
-// steps, pos, vel }); rejects with the reason's code where it cannot
-// (tessaly_save_failed's `reason`).
-export async function SaveFrame(state, seed, silenceMs, page) {
+// steps, pos, vel }), from a worker that may stay silent `silenceMs` and is
+// started up to `attempts` times; rejects with the reason's code where it
+// cannot (tessaly_save_failed's `reason`).
+export async function SaveFrame(state, seed, { silenceMs, attempts }, page) {
   let frame;
   try {
-    frame = await frameOf(state, silenceMs);
+    frame = await frameOf(state, silenceMs, attempts);
   } catch (reason) {
     throw typeof reason === 'number' ? reason : kNotStarted;
   }
