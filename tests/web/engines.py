@@ -16,6 +16,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -26,14 +27,16 @@ from selenium.webdriver.common.actions import interaction
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.actions.pointer_input import PointerInput
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from serve_site import TYPES  # noqa: E402
+
 MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     headers_sent = {}
     # As scripts/serve_site.py names them, whatever the system's map says.
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".js": "text/javascript",
-                      ".mjs": "text/javascript", ".wasm": "application/wasm"}
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, **TYPES}
 
     def log_message(self, *args):
         pass
